@@ -1,0 +1,117 @@
+#include "settings/profile.h"
+
+#include <climits>
+#include <mutex>
+#include <optional>
+
+#include "settings/atomic_file.h"
+#include "settings/ini_document.h"
+#include "text/gbk.h"
+
+namespace settings {
+namespace {
+
+// One lock for every profile operation of the process: the user-interface thread and background
+// tasks read and rewrite the same files, and a read-modify-write must not interleave with another.
+std::mutex& ProfileMutex() {
+  static std::mutex mutex;
+  return mutex;
+}
+
+// Returns at most `limit` bytes of `value`, never the first byte of a double-byte character alone.
+std::string CutToLimit(std::string_view value, std::size_t limit) {
+  std::size_t end = 0;
+  while (end < value.size()) {
+    std::size_t width =
+        (text::IsLeadByte(static_cast<unsigned char>(value[end])) && end + 1 < value.size()) ? 2
+                                                                                             : 1;
+    if (width > limit - end) break;
+    end += width;
+  }
+  return std::string(value.substr(0, end));
+}
+
+// Reads the stored value afresh, or nullopt when the file, the section or the key is missing.
+// An unreadable file reads as a missing one.
+std::optional<std::string> ReadValue(std::string_view section, std::string_view key,
+                                     const std::string& path) {
+  std::lock_guard lock(ProfileMutex());
+  std::string contents;
+  if (ReadTextFile(path, contents) != ReadStatus::kOk) return std::nullopt;
+  return IniDocument::Parse(contents).Get(section, key);
+}
+
+bool HasLineBreakOrNul(std::string_view s) {
+  return s.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
+}
+
+bool HasOuterBlanks(std::string_view s) {
+  auto blank = [](char c) { return c == ' ' || c == '\t'; };
+  return blank(s.front()) || blank(s.back());
+}
+
+// A name that the file could not give back as written would be a write that reads back as
+// something else, or a value that opens a line of its own; such writes are refused.
+bool IsWritable(std::string_view section, std::string_view key, std::string_view value) {
+  if (section.empty() || key.empty() || HasLineBreakOrNul(section) || HasLineBreakOrNul(key) ||
+      HasLineBreakOrNul(value) || HasOuterBlanks(section) || HasOuterBlanks(key)) {
+    return false;
+  }
+  if (text::FindChar(section, ']') != text::npos) return false;
+  if (text::FindChar(key, '=') != text::npos) return false;
+  return key.front() != ';' && key.front() != '#' && key.front() != '[';
+}
+
+int ParseLeadingInt(std::string_view s) {
+  std::size_t i = 0;
+  while (i < s.size() && (s[i] == ' ' || s[i] == '\t')) ++i;
+  bool negative = false;
+  if (i < s.size() && (s[i] == '+' || s[i] == '-')) negative = s[i++] == '-';
+  long long magnitude = 0;
+  for (; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i) {
+    magnitude = magnitude * 10 + (s[i] - '0');
+    if (magnitude > static_cast<long long>(INT_MAX) + 1) break;  // saturate below
+  }
+  long long v = negative ? -magnitude : magnitude;
+  if (v > INT_MAX) return INT_MAX;
+  if (v < INT_MIN) return INT_MIN;
+  return static_cast<int>(v);
+}
+
+}  // namespace
+
+std::string GetProfileString(std::string_view section, std::string_view key,
+                             std::string_view fallback, std::size_t limit,
+                             const std::string& path) {
+  std::optional<std::string> value = ReadValue(section, key, path);
+  return CutToLimit(value ? std::string_view(*value) : fallback, limit);
+}
+
+int GetProfileInt(std::string_view section, std::string_view key, int fallback,
+                  const std::string& path) {
+  std::optional<std::string> value = ReadValue(section, key, path);
+  if (!value || value->empty()) return fallback;
+  return ParseLeadingInt(*value);
+}
+
+bool WriteProfileString(std::string_view section, std::string_view key, std::string_view value,
+                        const std::string& path) {
+  if (!IsWritable(section, key, value)) return false;
+  std::lock_guard lock(ProfileMutex());
+  std::string contents;
+  ReadStatus status = ReadTextFile(path, contents);
+  // An existing file that cannot be read must not be replaced by one holding only this key.
+  if (status == ReadStatus::kFailed) return false;
+  IniDocument doc = IniDocument::Parse(contents);
+  doc.Set(section, key, value);
+  std::string updated = doc.Serialize();
+  if (status == ReadStatus::kOk && updated == contents) return true;
+  return ReplaceFileAtomically(path, updated);
+}
+
+bool WriteProfileInt(std::string_view section, std::string_view key, int value,
+                     const std::string& path) {
+  return WriteProfileString(section, key, std::to_string(value), path);
+}
+
+}  // namespace settings

@@ -1,0 +1,46 @@
+// The profile operations: read and write one value of an INI file, with the semantics that every
+// settings reader and writer of the client relies on.
+//
+// Section and key names match without regard to letter case. A missing file, section or key
+// reads as the default. A write creates the file (mode 0600) and the section as needed, keeps
+// every other line, and replaces the file atomically (a temporary file in the same folder, then
+// a rename). Every operation is atomic as a whole under one process-wide lock.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace settings {
+
+// Reading a text without a limit returns the whole stored value.
+inline constexpr std::size_t kWhole = static_cast<std::size_t>(-1);
+
+// Returns the value of `key` in `section` of the INI file at `path`, blanks at both ends removed,
+// cut to at most `limit` bytes (GBK-aware: a double-byte character is never split), or `fallback`
+// (cut the same way) when the file, the section or the key is missing or the file is unreadable.
+std::string GetProfileString(std::string_view section, std::string_view key,
+                             std::string_view fallback, std::size_t limit, const std::string& path);
+
+// Returns the value as an integer: optional blanks and sign, then the leading decimal digits
+// (0 when there are none); `fallback` when the file, the section or the key is missing or empty.
+int GetProfileInt(std::string_view section, std::string_view key, int fallback,
+                  const std::string& path);
+
+// Sets `key` in `section` to `value`, creating file, section and key as needed and keeping every
+// other line. Returns false when the file could not be read or written (the old file is then
+// unchanged), and refuses a write the file could not give back: a line break or NUL anywhere, an
+// empty or blank-edged name, "]" in the section, "=" in the key or a key starting with ";#[".
+bool WriteProfileString(std::string_view section, std::string_view key, std::string_view value,
+                        const std::string& path);
+
+// Writes an integer as its decimal text ("%d"); fails as WriteProfileString does.
+bool WriteProfileInt(std::string_view section, std::string_view key, int value,
+                     const std::string& path);
+
+// Appends the items of a list value to `items`: the parts between separators, found GBK-aware.
+// An empty text adds nothing; a trailing separator adds no empty last item.
+void SplitList(std::string_view text, char separator, std::vector<std::string>& items);
+
+}  // namespace settings
