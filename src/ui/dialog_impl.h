@@ -1,0 +1,107 @@
+// The Qt side of a dialog: its window widget, its controls by identifier, radio groups, timers
+// and message map. Private to the dialog layer.
+#pragma once
+
+#include <QAbstractButton>
+#include <QButtonGroup>
+#include <QDialog>
+#include <QPointer>
+#include <QTabBar>
+#include <QTableWidget>
+#include <QTimer>
+#include <QWidget>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "ui/application.h"
+#include "ui/dialog.h"
+
+namespace ui {
+
+// A tab control: a tab bar along the top and a framed area below it, which hosts child pages.
+class TabHost : public QWidget {
+ public:
+  explicit TabHost(QWidget* parent);
+  QTabBar* Bar() const { return bar_; }
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  QTabBar* bar_;
+};
+
+// A list view in report mode; reports clicks with the row under the mouse, or -1.
+class ListTable : public QTableWidget {
+ public:
+  explicit ListTable(QWidget* parent);
+  std::function<void(int)> onItemClick;
+  unsigned extendedStyle = 0;
+  std::vector<Qt::Alignment> columnAlignment;
+  void ApplyExtendedStyle();
+
+ protected:
+  void mouseReleaseEvent(QMouseEvent* event) override;
+};
+
+// Walks the window's widgets from the one that receives a key up to its top-level window,
+// offering the key to each dialog on the way; true when one consumed it.
+bool PreTranslateKey(QWidget* receiver, int key);
+
+// Finds the dialog whose window is `widget`, or null.
+Dialog* DialogOfWindow(QWidget* widget);
+
+struct Dialog::Impl {
+  explicit Impl(Dialog& owner) : owner(owner) {}
+
+  Dialog& owner;
+  // Expires with the dialog object, for queued work that may outlive it.
+  std::shared_ptr<int> lifetime = std::make_shared<int>(0);
+  QPointer<QWidget> window;
+  QDialog* modal = nullptr;  // the window while it runs modally
+  int result = IDCANCEL;
+  std::map<int, QPointer<QWidget>> controls;
+  std::map<int, QButtonGroup*> radioGroups;  // radio id -> its group
+  std::map<int, QTimer*> timers;
+  std::map<int, std::function<void()>> clicked, changed, selChange;
+  std::map<int, std::function<void(int)>> itemClick;
+  std::vector<std::pair<unsigned, std::string>> systemMenu;  // command id, GBK text
+  int iconResource = 0;
+
+  // Builds the window and its controls from the template, as a child of `parent` (a top-level
+  // window when null).
+  void Build(QWidget* parent, bool child);
+  void Destroy();
+  QWidget* Control(int id) const;
+  void Notify(const std::map<int, std::function<void()>>& handlers, int id);
+  void ShowSystemMenu(const QPoint& globalPos);
+};
+
+// Runs fn on the user-interface thread when the dialog has a window; returns its result, or a
+// value-initialised one when the window does not exist.
+template <typename Fn>
+auto OnUiThread(const Dialog& dialog, Fn&& fn) -> decltype(fn()) {
+  using Result = decltype(fn());
+  if constexpr (std::is_void_v<Result>) {
+    Invoke([&] {
+      if (dialog.GetImpl().window) fn();
+    });
+  } else {
+    Result result{};
+    Invoke([&] {
+      if (dialog.GetImpl().window) result = fn();
+    });
+    return result;
+  }
+}
+
+QString ToQt(std::string_view gbk);
+std::string FromQt(const QString& text);
+
+}  // namespace ui
