@@ -1,0 +1,163 @@
+#include "app/main_window.h"
+
+#include "app/about_dlg.h"
+#include "app/main_window_template.h"
+#include "app/resource.h"
+#include "controls/app_icon.h"
+#include "settings/keys.h"
+#include "settings/profile.h"
+#include "text/gbk.h"
+
+namespace {
+
+constexpr int kProcessListTimer = 1, kNoticeTimer = 2, kSupervisionTimer = 5,
+              kExpiryTimer = 7, kUpdateCleanUpTimer = 8;
+
+// The text of string resource 101, the About item of the window's menu.
+const std::string& AboutMenuText() {
+  static const std::string text = text::Utf8ToGbk("关于 Tunvik(&A)...");
+  return text;
+}
+
+}  // namespace
+
+CTunvikDlg::CTunvikDlg() : ui::Dialog(MainWindowTemplate()) {
+  RegisterAppIcon();
+  SetIconResource(IDR_MAINFRAME);
+  LoadSettings();
+
+  OnSelChange(IDC_TAB, [this] { OnTabSelChange(); });
+  OnClicked(IDC_ACCOUNT_BUTTON, [this] { OnAccountButton(); });
+}
+
+CTunvikDlg::~CTunvikDlg() = default;
+
+void CTunvikDlg::DoDataExchange(ui::DataExchange& dx) {
+  dx.Text(IDC_ACCOUNT, accountName);
+  dx.Text(IDC_PASSWORD, accountPassword);
+  dx.Text(IDC_PROCESS_EDIT, processFilter);
+  dx.Text(IDC_DUE_DATE, dueDate);
+  dx.Check(IDC_AUTOSTART, autostartFlag);
+  dx.Check(IDC_AUTOCONNECT, autoConnectFlag);
+}
+
+bool CTunvikDlg::OnInitDialog() {
+  ui::Dialog::OnInitDialog();
+
+  if (!AboutMenuText().empty()) {
+    AppendSystemMenuItem(0, "");
+    AppendSystemMenuItem(IDM_ABOUTBOX, AboutMenuText());
+  }
+  SetIconResource(IDR_MAINFRAME);
+
+  ui::TabControl tabs = GetTabControl(IDC_TAB);
+  tabs.InsertItem(0, text::Utf8ToGbk("服务器"));
+  tabs.InsertItem(1, text::Utf8ToGbk("虚拟信息"));
+  tabs.InsertItem(2, text::Utf8ToGbk("帮助中心"));
+  page1.Create(*this, IDC_TAB);
+  page2.Create(*this, IDC_TAB);
+  page3.Create(*this, IDC_TAB);
+
+  ui::Rect area = tabs.GetClientRect();
+  area.left += 1;
+  area.top += 25;
+  area.right -= 1;
+  area.bottom -= 1;
+  page1.SetWindowPos(area);
+  page2.SetWindowPos(area);
+  page3.SetWindowPos(area);
+  page1.ShowWindow(true);
+  page2.ShowWindow(true);
+  page3.ShowWindow(false);
+  page1.ShowWindow(true);
+  page2.ShowWindow(false);
+  page3.ShowWindow(false);
+  tabs.SetCurSel(0);
+
+  SetUpProcessListColumns();
+  startupPids.reserve(1000);
+
+  SetTimer(kProcessListTimer, 20000);
+  SetTimer(kNoticeTimer, 1500);
+  // Files are dropped onto the window from any program of the desktop session; there is no
+  // integrity level whose messages would have to be admitted first.
+  SetTimer(kSupervisionTimer, 1000);
+  SetTimer(kExpiryTimer, 3600000);
+
+  updateState = settings::GetProfileInt(settings::kHostConfig, settings::kUpdateState, 0,
+                                        settingsPath);
+  if (updateState == 1) SetTimer(kUpdateCleanUpTimer, 3000);
+  return true;
+}
+
+void CTunvikDlg::SetUpProcessListColumns() {
+  ui::ListView list = GetListView(IDC_PROCESS_LIST);
+  list.SetExtendedStyle(list.GetExtendedStyle() | ui::LVS_EX_GRIDLINES |
+                        ui::LVS_EX_FULLROWSELECT);
+  const int width = list.GetClientWidth();
+  list.InsertColumn(0, "PID", ui::ColumnFormat::kCentre, width / 8, 0);
+  list.InsertColumn(1, text::Utf8ToGbk("进程名"), ui::ColumnFormat::kCentre, width / 3, 1);
+  list.InsertColumn(2, text::Utf8ToGbk("连接IP地址"), ui::ColumnFormat::kCentre, width / 3, 2);
+}
+
+void CTunvikDlg::OnTabSelChange() {
+  switch (GetTabControl(IDC_TAB).GetCurSel()) {
+    case 0:
+      page1.ShowWindow(true);
+      page2.ShowWindow(false);
+      page3.ShowWindow(false);
+      break;
+    case 1:
+      page1.ShowWindow(false);
+      page2.ShowWindow(true);
+      page3.ShowWindow(false);
+      break;
+    case 2:
+      page1.ShowWindow(false);
+      page2.ShowWindow(false);
+      page3.ShowWindow(true);
+      break;
+    default:
+      break;
+  }
+}
+
+void CTunvikDlg::OnTimer(int id) {
+  // The timers' work arrives with the subsystems that own it.
+  (void)id;
+}
+
+void CTunvikDlg::OnSysCommand(unsigned commandId) {
+  if ((commandId & 0xFFF0) == IDM_ABOUTBOX) {
+    CAboutDlg about;
+    about.DoModal(this);
+  } else if (commandId == ui::SC_MINIMIZE) {
+    Minimize();
+  } else if (commandId == ui::SC_CLOSE) {
+    if (MessageBox(text::Utf8ToGbk("确定退出吗？"), text::Utf8ToGbk("退出"), ui::MB_YESNO) ==
+        ui::IDYES) {
+      SignalAndCloseStopEvent();
+      PostClose();
+    }
+  } else {
+    ui::Dialog::OnSysCommand(commandId);
+  }
+}
+
+bool CTunvikDlg::PreTranslateMessage(int key) {
+  return key == ui::VK_ESCAPE || key == ui::VK_RETURN;
+}
+
+void CTunvikDlg::SignalAndCloseStopEvent() {
+  if (stopEvent) stopEvent->Set();
+  stopEvent.reset();
+}
+
+void CTunvikDlg::OnAccountButton() {
+  if (IsDlgButtonChecked(IDC_ACCOUNT_BUTTON) == ui::BST_CHECKED) {
+    CheckDlgButton(IDC_ACCOUNT_BUTTON, ui::BST_UNCHECKED);
+  }
+  LoadSettings();
+  SetDlgItemText(IDC_ACCOUNT, accountName);
+  SetDlgItemText(IDC_PASSWORD, accountPassword);
+}
