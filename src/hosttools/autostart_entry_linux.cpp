@@ -1,0 +1,107 @@
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+
+#include "hosttools/autostart_entry.h"
+#include "settings/atomic_file.h"
+
+namespace hosttools {
+namespace {
+
+std::string AutostartFolder() {
+  const char* config = std::getenv("XDG_CONFIG_HOME");
+  if (config != nullptr && config[0] == '/') return std::string(config) + "/autostart";
+  const char* home = std::getenv("HOME");
+  if (home != nullptr && home[0] != '\0') return std::string(home) + "/.config/autostart";
+  return {};
+}
+
+// The string escapes of a desktop entry value.
+std::string EscapeString(std::string_view value) {
+  std::string out;
+  for (char c : value) {
+    switch (c) {
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      default:
+        out += c;
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+std::string AutostartEntryName(std::string_view version) {
+  return "Quoril_v" + std::string(version);
+}
+
+std::string AutostartEntryPath(std::string_view version) {
+  std::string folder = AutostartFolder();
+  if (folder.empty()) return {};
+  return folder + "/" + AutostartEntryName(version) + ".desktop";
+}
+
+bool OpenAutostartFolder() {
+  std::string folder = AutostartFolder();
+  if (folder.empty()) return false;
+  // Missing folders on the way are created private to the user, as XDG asks of its base
+  // folders; existing ones are left as they are.
+  for (std::size_t slash = folder.find('/', 1);; slash = folder.find('/', slash + 1)) {
+    std::string prefix = folder.substr(0, slash);
+    if (::mkdir(prefix.c_str(), 0700) != 0 && errno != EEXIST) return false;
+    if (slash == std::string::npos) break;
+  }
+  struct stat st {};
+  return ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) &&
+         ::access(folder.c_str(), W_OK | X_OK) == 0;
+}
+
+std::string QuoteExecArgument(std::string_view path) {
+  std::string quoted = "\"";
+  for (char c : path) {
+    if (c == '"' || c == '`' || c == '$' || c == '\\') quoted += '\\';
+    if (c == '%') quoted += '%';
+    quoted += c;
+  }
+  quoted += '"';
+  return EscapeString(quoted);
+}
+
+std::string AutostartEntryText(std::string_view version, std::string_view programPath) {
+  return "[Desktop Entry]\n"
+         "Type=Application\n"
+         "Name=" +
+         EscapeString(AutostartEntryName(version)) +
+         "\n"
+         "Exec=" +
+         QuoteExecArgument(programPath) +
+         "\n"
+         "Terminal=false\n";
+}
+
+bool CreateAutostartEntry(std::string_view version, const std::string& programPath) {
+  std::string path = AutostartEntryPath(version);
+  if (path.empty() || !OpenAutostartFolder()) return false;
+  return settings::ReplaceFileAtomically(path, AutostartEntryText(version, programPath));
+}
+
+bool DeleteAutostartEntry(std::string_view version) {
+  std::string path = AutostartEntryPath(version);
+  if (path.empty()) return false;
+  return ::unlink(path.c_str()) == 0 || errno == ENOENT;
+}
+
+}  // namespace hosttools

@@ -1,0 +1,19 @@
+#include "hosttools/help_page.h"
+
+#include "app/resource.h"
+
+namespace {
+
+const ui::DialogTemplate kPara3Template{
+    IDD_PARA3,
+    "",
+    255,
+    88,
+    ui::dialog_style::kChild,
+    {
+        {IDC_FIX789, ui::ControlKind::kButton, "789报错修复", 0, 95, 30, 60, 18},
+    }};
+
+}  // namespace
+
+CPara3::CPara3() : ui::Dialog(kPara3Template) {}

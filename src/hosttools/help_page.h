@@ -1,0 +1,9 @@
+// The help page: the third tab page, with the button of the 789 repair.
+#pragma once
+
+#include "ui/dialog.h"
+
+class CPara3 : public ui::Dialog {
+ public:
+  CPara3();
+};

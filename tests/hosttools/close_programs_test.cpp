@@ -1,0 +1,116 @@
+#include "hosttools/close_programs.h"
+
+#include <gtest/gtest.h>
+
+#include "hosttools/command_runner.h"
+#include "hosttools/file_name.h"
+#include "test_support.h"
+#include "text/gbk.h"
+
+namespace hosttools {
+namespace {
+
+using hosttools_test::ChildProcess;
+using hosttools_test::Descendants;
+using hosttools_test::HasEnded;
+using hosttools_test::TempDir;
+using hosttools_test::WaitFor;
+
+TEST(FileNamePart, TakesThePartAfterTheLastSeparator) {
+  struct Case {
+    std::string path;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {"", ""},
+      {"game.exe", "game.exe"},
+      {"C:\\Games\\game.exe", "game.exe"},
+      {"/opt/games/game", "game"},
+      {"/mixed\\dir/name", "name"},
+      {"C:\\dir\\", ""},
+      // 0x5C is the second byte of this double-byte character, not a separator.
+      {"C:\\" + text::Utf8ToGbk("表") + "\\" + text::Utf8ToGbk("表格.exe"),
+       text::Utf8ToGbk("表格.exe")},
+      {text::Utf8ToGbk("程序表"), text::Utf8ToGbk("程序表")},
+  };
+  for (const Case& c : cases) EXPECT_EQ(FileNamePart(c.path), c.expected) << c.path;
+}
+
+// A process tree of the test's own: a copy of /bin/sh named `name` that starts a child shell,
+// which starts two sleeps (grandchildren), and waits.
+class Tree {
+ public:
+  Tree(const TempDir& dir, const std::string& name) {
+    std::string path = dir.File(name);
+    hosttools_test::CopyProgram("/bin/sh", path);
+    root_ = std::make_unique<ChildProcess>(
+        std::vector<std::string>{path, "-c", "sh -c 'sleep 1000 & sleep 1000 & wait' & wait"});
+    EXPECT_TRUE(WaitFor([this] { return Descendants(root_->pid()).size() >= 3; }));
+    members_ = Descendants(root_->pid());
+  }
+
+  int root() const { return root_->pid(); }
+  const std::vector<int>& members() const { return members_; }
+  // Reaps the root and tells whether a kill signal ended it.
+  bool RootKilled() {
+    int status = root_->Reap();
+    return WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
+  }
+  bool AllDescendantsEnded() const {
+    return WaitFor([this] {
+      for (int pid : members_) {
+        if (!HasEnded(pid)) return false;
+      }
+      return true;
+    });
+  }
+
+ private:
+  std::unique_ptr<ChildProcess> root_;
+  std::vector<int> members_;
+};
+
+TEST(CloseListedPrograms, EndsListedProgramsWithTheirDescendantsAndNothingElse) {
+  TempDir dir;
+  Tree first(dir, "tunvik-close-a");
+  Tree second(dir, "tunvik-close-b");
+  Tree kept(dir, "tunvik-close-keep");
+  ASSERT_EQ(first.members().size(), 3u);
+  ASSERT_EQ(second.members().size(), 3u);
+
+  // Two paths, one Windows-style and one bare name, ending in "|" as the close list saves them.
+  int ended = CloseListedPrograms("C:\\Tools\\tunvik-close-a|tunvik-close-b|");
+
+  EXPECT_EQ(ended, 8);
+  EXPECT_TRUE(first.RootKilled());
+  EXPECT_TRUE(second.RootKilled());
+  EXPECT_TRUE(first.AllDescendantsEnded());
+  EXPECT_TRUE(second.AllDescendantsEnded());
+  EXPECT_FALSE(HasEnded(kept.root()));
+  for (int pid : kept.members()) EXPECT_FALSE(HasEnded(pid));
+}
+
+TEST(CloseListedPrograms, EmptyListOrUnknownNamesEndNothing) {
+  TempDir dir;
+  Tree kept(dir, "tunvik-close-c");
+  for (const char* list : {"", "|", "||", "tunvik-close-none", "TUNVIK-CLOSE-C", "tunvik-close"}) {
+    EXPECT_EQ(CloseListedPrograms(list), 0) << list;
+  }
+  EXPECT_FALSE(HasEnded(kept.root()));
+  for (int pid : kept.members()) EXPECT_FALSE(HasEnded(pid));
+}
+
+TEST(CloseListedPrograms, NeverEndsTheCallingProcess) {
+  // A copy of this test program under a name of its own ends its own name: it must survive,
+  // while the child it forked under the same name ends.
+  TempDir dir;
+  const std::string copy = dir.File("tunvik-close-self");
+  hosttools_test::CopyProgram("/proc/self/exe", copy);
+  int status = -1;
+  std::string output = RunCommand({copy, "--end-own-name", "tunvik-close-self"}, {}, &status);
+  EXPECT_EQ(status, 0) << output;
+  EXPECT_EQ(output, "ended 1\n");
+}
+
+}  // namespace
+}  // namespace hosttools
