@@ -1,0 +1,57 @@
+#include "service/json_io.h"
+
+#include <json/reader.h>
+#include <json/writer.h>
+
+#include <memory>
+
+#include "settings/atomic_file.h"
+#include "text/gbk.h"
+
+namespace service {
+namespace {
+
+bool Parse(const std::string& text, Json::Value& value, std::string& errors) {
+  Json::CharReaderBuilder builder;
+  builder["collectComments"] = false;
+  builder["failIfExtra"] = true;
+  std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
+  return reader->parse(text.data(), text.data() + text.size(), &value, &errors);
+}
+
+}  // namespace
+
+std::string OneLineJson(const Json::Value& value) {
+  Json::StreamWriterBuilder builder;
+  builder["indentation"] = "";
+  builder["emitUTF8"] = true;
+  return Json::writeString(builder, value) + "\n";
+}
+
+bool ParseGbkObject(const std::string& body, Json::Value& object) {
+  std::string errors;
+  return Parse(text::GbkToUtf8(body), object, errors) && object.isObject();
+}
+
+bool ReadJsonFile(const std::string& path, Json::Value& value, std::string& error) {
+  std::string contents;
+  if (settings::ReadTextFile(path, contents) != settings::ReadStatus::kOk) {
+    error = "cannot read " + path;
+    return false;
+  }
+  std::string errors;
+  if (!Parse(contents, value, errors)) {
+    error = path + " is no valid JSON: " + errors;
+    return false;
+  }
+  return true;
+}
+
+bool WriteJsonFile(const std::string& path, const Json::Value& value) {
+  Json::StreamWriterBuilder builder;
+  builder["indentation"] = "  ";
+  builder["emitUTF8"] = true;
+  return settings::ReplaceFileAtomically(path, Json::writeString(builder, value) + "\n");
+}
+
+}  // namespace service

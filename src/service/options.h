@@ -1,0 +1,28 @@
+// The command line of tunvik-service.
+#pragma once
+
+#include <string>
+
+namespace service {
+
+struct ServiceOptions {
+  std::string host = "127.0.0.1";
+  int apiPort = 9000;     // 0: any free port, printed at start
+  int webPort = 9080;
+  int updatePort = 8098;
+  std::string dataDir;    // empty: DefaultDataDir()
+  bool help = false;
+};
+
+// Reads --api-port N, --web-port N, --update-port N, --data DIR, --host H and --help (each value
+// also as --name=value). Returns false with `error` set for an unknown option, a missing value or
+// a port outside 0 to 65535.
+bool ParseOptions(int argc, char** argv, ServiceOptions& options, std::string& error);
+
+// Returns $XDG_DATA_HOME/tunvik-service, or ~/.local/share/tunvik-service.
+std::string DefaultDataDir();
+
+// Returns the --help text.
+std::string UsageText();
+
+}  // namespace service

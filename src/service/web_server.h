@@ -1,0 +1,16 @@
+// The registration web page of the stand-in service (plain HTTP): a form at "/" that creates an
+// account with a trial expiry date, and a page for the outcome.
+#pragma once
+
+namespace httplib {
+class Server;
+}  // namespace httplib
+
+namespace service {
+
+class Ledger;
+
+// Installs "/" (the form), "/register" (the form's target), the error pages and the request log.
+void InstallWebRoutes(httplib::Server& server, Ledger& ledger);
+
+}  // namespace service
