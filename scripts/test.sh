@@ -18,5 +18,6 @@ run_suite() {
 run_suite build
 if [ "${1:-}" != "--plain-only" ]; then
   ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0" \
     run_suite build-sanitize -DTUNVIK_SANITIZE=ON -DTUNVIK_BUILD_BENCHMARKS=OFF
 fi
