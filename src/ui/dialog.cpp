@@ -306,7 +306,7 @@ void Dialog::Impl::Build(QWidget* parent, bool child) {
 }
 
 void Dialog::Impl::Destroy() {
-  for (auto& [id, timer] : timers) delete timer;
+  for (auto& [id, timer] : timers) delete timer.data();
   timers.clear();
   controls.clear();
   radioGroups.clear();
@@ -658,8 +658,8 @@ Rect Dialog::GetDlgItemRect(int id) const {
 
 void Dialog::SetTimer(int id, int milliseconds) {
   OnUiThread(*this, [&] {
-    QTimer*& timer = impl_->timers[id];
-    if (timer == nullptr) {
+    QPointer<QTimer>& timer = impl_->timers[id];
+    if (timer.isNull()) {
       timer = new QTimer(impl_->window);
       QObject::connect(timer, &QTimer::timeout, timer, [this, id] { OnTimer(id); });
     }
@@ -670,7 +670,7 @@ void Dialog::SetTimer(int id, int milliseconds) {
 void Dialog::KillTimer(int id) {
   OnUiThread(*this, [&] {
     auto it = impl_->timers.find(id);
-    if (it != impl_->timers.end()) it->second->stop();
+    if (it != impl_->timers.end() && it->second) it->second->stop();
   });
 }
 
@@ -678,7 +678,7 @@ std::map<int, int> Dialog::RunningTimers() const {
   return OnUiThread(*this, [&] {
     std::map<int, int> running;
     for (const auto& [id, timer] : impl_->timers) {
-      if (timer->isActive()) running[id] = timer->interval();
+      if (timer && timer->isActive()) running[id] = timer->interval();
     }
     return running;
   });
