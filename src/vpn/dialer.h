@@ -1,0 +1,67 @@
+// The dialer: turns an accepted login into a VPN connection and keeps it until it is told to
+// stop or the connection goes away. One dial thread per connection writes the entry, dials it,
+// watches it, hangs it up and deletes the entry; the backend's status callback reports each
+// stage. The dialer talks to the window only through its status line and Connect button.
+#pragma once
+
+#include <chrono>
+#include <string>
+#include <string_view>
+
+#include "vpn/dial_request.h"
+#include "vpn/ras.h"
+
+namespace vpn {
+
+// What the dialer changes in the main window. Called from the dial thread and from the
+// backend's callback thread.
+class DialerView {
+ public:
+  virtual ~DialerView() = default;
+  // Sets the text of the status line (GBK).
+  virtual void SetStatus(std::string_view gbk) = 0;
+  // Sets the Connect button's caption (GBK) and enables the button.
+  virtual void SetConnectCaptionEnabled(std::string_view gbk) = 0;
+};
+
+// Makes `view` the window the dialer writes to (null: none). Process-wide, as the status
+// callback receives no context of its own.
+void SetDialerView(DialerView* view);
+
+// Formats like printf into at most 1023 bytes (a longer text is cut) and shows it in the status
+// line. Callable from any thread.
+void SetStatus(const char* gbkFormat, ...) __attribute__((format(printf, 1, 2)));
+
+// The dial thread's procedure: returns 1 when a dial was started and later ended, 0 when none
+// started. Runs on a thread of its own; `request` is its own copy.
+int DialThread(DialRequest request);
+
+// Starts DialThread with `request` on a new thread that nobody waits for.
+void StartDialThread(const DialRequest& request);
+
+// Writes the entry and its stored dial parameters. Returns true when both were stored.
+bool CreateDialEntry(const std::string& entryName, const std::string& phoneNumber,
+                     const std::string& userName, const std::string& password,
+                     const std::string& protocol);
+
+// Fills the entry record the dialer writes: VPN, IP, CHAP or MS-CHAP v2 required, optional
+// encryption, the default route through the tunnel, PPTP for protocol "1" and L2TP otherwise.
+RasEntry MakeDialEntry(const std::string& entryName, const std::string& phoneNumber,
+                       const std::string& protocol);
+
+// The status callback handed to every dial.
+void OnDialStatus(unsigned message, int state, unsigned error);
+
+// The status text of a connection state (GBK), as OnDialStatus shows it.
+std::string DialStateText(int state);
+
+// The waits of the dial thread; tests may shorten them.
+struct DialTimings {
+  std::chrono::milliseconds finalState{10000};  // for the dial to reach a final state
+  std::chrono::milliseconds stopPoll{5000};     // between two status queries while watching
+  std::chrono::milliseconds hangUpPoll{50};     // between two status queries after hanging up
+  std::chrono::milliseconds hangUpLimit{10000};
+};
+void SetDialTimingsForTesting(const DialTimings& timings);
+
+}  // namespace vpn
