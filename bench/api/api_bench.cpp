@@ -22,16 +22,17 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr char kNotice[] = "{\"msg\":\"欢迎使用演示服务！\",\"version\":\"10.6\"}\n";
-constexpr int kRounds = 20;
-constexpr int kCallsPerRound = 50;
+constexpr int kWarmUp = 50;
+constexpr int kCalls = 2000;
 
 size_t Collect(char* data, size_t size, size_t count, void* user) {
   static_cast<std::string*>(user)->append(data, size * count);
   return size * count;
 }
 
-// The plainest request libcurl makes: one handle, the URL, the answer into a string.
-bool BareRequest(const std::string& url, const std::string& pin) {
+// The plainest request libcurl makes: one handle, the URL, the answer into a string; with
+// `http10` in the protocol version the client must use.
+bool BareRequest(const std::string& url, const std::string& pin, bool http10) {
   CURL* handle = curl_easy_init();
   if (handle == nullptr) return false;
   std::string body;
@@ -39,6 +40,8 @@ bool BareRequest(const std::string& url, const std::string& pin) {
   curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
   curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, Collect);
   curl_easy_setopt(handle, CURLOPT_WRITEDATA, &body);
+  if (http10)
+    curl_easy_setopt(handle, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_0));
   if (!pin.empty()) {
     curl_easy_setopt(handle, CURLOPT_SSL_VERIFYPEER, 0L);
     curl_easy_setopt(handle, CURLOPT_SSL_VERIFYHOST, 0L);
@@ -80,29 +83,31 @@ void Compare(const char* label, const std::string& origin, const std::string& pi
   api::CHttpClient::SetDefaultOptions(options);
   api::ApiMembers members(origin + "/api/");
   const std::string url = origin + "/api/getNotice";
-  for (int i = 0; i < 20; ++i) {  // warm-up
-    Time([&] { return ClientCall(members); });
-    Time([&] { return BareRequest(url, pin); });
+  auto client = [&] { return ClientCall(members); };
+  auto bare = [&] { return BareRequest(url, pin, false); };
+  auto bare10 = [&] { return BareRequest(url, pin, true); };
+  for (int i = 0; i < kWarmUp; ++i) {
+    Time(client);
+    Time(bare);
+    Time(bare10);
   }
-  std::vector<double> client;
-  std::vector<double> bare;
-  for (int round = 0; round < kRounds; ++round) {
-    // Alternate the order so that neither side always runs on a warmer machine.
-    for (int pass = 0; pass < 2; ++pass) {
-      bool clientFirst = (round % 2 == 0) == (pass == 0);
-      for (int i = 0; i < kCallsPerRound; ++i) {
-        if (clientFirst) {
-          client.push_back(Time([&] { return ClientCall(members); }));
-        } else {
-          bare.push_back(Time([&] { return BareRequest(url, pin); }));
-        }
-      }
-    }
+  // One call of each in turn, so that a busier moment of the machine hits all three alike.
+  std::vector<double> clientTimes, bareTimes, bare10Times;
+  for (int i = 0; i < kCalls; ++i) {
+    clientTimes.push_back(Time(client));
+    bareTimes.push_back(Time(bare));
+    bare10Times.push_back(Time(bare10));
   }
-  std::printf("%-6s calls %zu each | CHttpClient median %8.1f us mean %8.1f us | bare libcurl "
-              "median %8.1f us mean %8.1f us | ratio median %.3f mean %.3f (target <= 1.1)\n",
-              label, client.size(), Median(client), Mean(client), Median(bare), Mean(bare),
-              Median(client) / Median(bare), Mean(client) / Mean(bare));
+  std::printf("%s, %d calls each (median / mean, microseconds):\n", label, kCalls);
+  std::printf("  API call through CHttpClient   %9.1f / %9.1f\n", Median(clientTimes),
+              Mean(clientTimes));
+  std::printf(
+      "  bare libcurl, its defaults     %9.1f / %9.1f   ratio %.3f / %.3f (target <= 1.1)\n",
+      Median(bareTimes), Mean(bareTimes), Median(clientTimes) / Median(bareTimes),
+      Mean(clientTimes) / Mean(bareTimes));
+  std::printf("  bare libcurl, HTTP/1.0         %9.1f / %9.1f   ratio %.3f / %.3f\n",
+              Median(bare10Times), Mean(bare10Times), Median(clientTimes) / Median(bare10Times),
+              Mean(clientTimes) / Mean(bare10Times));
 }
 
 template <typename ServerType>
@@ -129,8 +134,8 @@ void Route(httplib::Server& server) {
 }  // namespace
 
 int main() {
-  for (const char* name : {"http_proxy", "https_proxy", "HTTP_PROXY", "HTTPS_PROXY", "all_proxy",
-                           "ALL_PROXY"}) {
+  for (const char* name :
+       {"http_proxy", "https_proxy", "HTTP_PROXY", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"}) {
     ::unsetenv(name);
   }
   curl_global_init(CURL_GLOBAL_DEFAULT);

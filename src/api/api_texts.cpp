@@ -24,20 +24,18 @@ std::string TextForCode(const CodeReply& reply, std::initializer_list<CodeText> 
 
 std::string RechargeMessage(const CodeReply& reply) {
   if (reply.BothFailed()) return std::string();
-  return TextForCode(reply,
-                     {{"200", "充值成功！"},
-                      {"201", "用户名或密码不正确！"},
-                      {"205", "卡号不存在或已被使用！"}},
-                     "充值失败，请稍后重试！");
+  return TextForCode(
+      reply,
+      {{"200", "充值成功！"}, {"201", "用户名或密码不正确！"}, {"205", "卡号不存在或已被使用！"}},
+      "充值失败，请稍后重试！");
 }
 
 std::string ChangePasswordMessage(const CodeReply& reply) {
   if (reply.BothFailed()) return std::string();
-  return TextForCode(reply,
-                     {{"200", "修改成功！"},
-                      {"203", "修改密码失败！"},
-                      {"204", "用户名或超级密码不正确！"}},
-                     "修改失败，请稍后重试！");
+  return TextForCode(
+      reply,
+      {{"200", "修改成功！"}, {"203", "修改密码失败！"}, {"204", "用户名或超级密码不正确！"}},
+      "修改失败，请稍后重试！");
 }
 
 std::string ContactServerStatus(const CodeReply& reply) {

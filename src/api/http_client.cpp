@@ -2,6 +2,7 @@
 
 #include <curl/curl.h>
 
+#include <chrono>
 #include <cstdio>
 #include <memory>
 #include <mutex>
@@ -16,8 +17,8 @@ namespace {
 constexpr char kUserAgent[] =
     "Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.1; SV1; .NET CLR 2.0.50727)";
 
-// The client's own header lines, in the order they are sent. libcurl adds no header of these
-// names itself once the request carries one, so each stands alone.
+// The client's own header lines, in the order they are sent. Each is the only header of its name:
+// libcurl leaves out its own Accept and Content-Type lines when the request carries them.
 constexpr const char* kHeaderLines[] = {
     "Accept: */*,application/json",
     "Accept-Charset:UTF8",
@@ -62,7 +63,7 @@ struct Transfer {
   std::size_t bodyBytes = 0;  // body bytes looked at
   bool lineDone = false;      // the line feed or the bound was reached: stop reading
   bool cutAtBound = false;
-  bool connected = false;     // the request is about to be sent: the idle watch runs
+  bool connected = false;  // the request is about to be sent: the idle watch runs
   bool idleTimedOut = false;
   Clock::time_point lastActivity = Clock::now();
   curl_off_t lastDown = 0;
@@ -79,7 +80,11 @@ std::size_t WithoutCutSequence(std::string_view s) {
     --lead;
     auto c = static_cast<unsigned char>(s[lead]);
     if ((c & 0xC0) == 0x80) continue;
-    std::size_t need = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 1;
+    std::size_t need = c < 0x80           ? 1
+                       : (c >> 5) == 0x6  ? 2
+                       : (c >> 4) == 0xE  ? 3
+                       : (c >> 3) == 0x1E ? 4
+                                          : 1;
     return s.size() - lead < need ? lead : s.size();
   }
   return s.size();
@@ -244,8 +249,7 @@ int CHttpClient::Execute(std::string_view verb, const std::string& url, const st
 
   Transfer transfer;
   transfer.idleTimeout = options_.idleTimeout;
-  CURLcode rc =
-      Configure(handle.get(), verb, url, body, headers.get(), transfer, options_, pin_);
+  CURLcode rc = Configure(handle.get(), verb, url, body, headers.get(), transfer, options_, pin_);
   if (rc != CURLE_OK) return PlatformError(WinInetErrorFor(rc, 0, 0), answer);
 
   rc = curl_easy_perform(handle.get());

@@ -63,8 +63,8 @@ class CHttpClient {
 
  private:
   HttpClientOptions options_;
-  std::string pin_;   // resolved at construction
-  bool ready_;        // the transport could be prepared
+  std::string pin_;  // resolved at construction
+  bool ready_;       // the transport could be prepared
 };
 
 }  // namespace api

@@ -4,7 +4,7 @@
 
 namespace api {
 
-// jsoncpp's StyledWriter gives this layout, but since jsoncpp 1.9 it reads every byte above 0x7F
+// jsoncpp's StyledWriter gives this layout, but in jsoncpp 1.9.5 it reads every byte above 0x7F
 // as UTF-8 and writes "\u" escapes, which turns GBK texts into other characters. The stream writer
 // with the same indentation and raw bytes writes the identical layout without the closing line
 // feed, which is added here.

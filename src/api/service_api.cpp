@@ -89,8 +89,8 @@ void SendRechargeFollowUp(ApiMembers& members, std::string_view name, std::strin
 
 CodeReply ChangePassword(ApiMembers& members, std::string_view name, std::string_view superKey,
                          std::string_view newPassword) {
-  const std::string body = BuildRequestBody(
-      {{"name", name}, {"super_key", superKey}, {"new_password", newPassword}});
+  const std::string body =
+      BuildRequestBody({{"name", name}, {"super_key", superKey}, {"new_password", newPassword}});
   Json::Value root;
   return ReadCode(CallWithFallback(members, kChangePwd, kPost, &body), members.responseText, root);
 }

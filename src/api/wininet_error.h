@@ -8,20 +8,20 @@ namespace api {
 
 // The numbers that the client's error texts carry.
 enum WinInetError : int {
-  kErrorOutOfHandles = 12001,         // no transfer handle could be made
-  kErrorTimeout = 12002,              // connect or idle time-out
-  kErrorInternal = 12004,             // anything the table below does not name
-  kErrorInvalidUrl = 12005,           // the URL could not be understood
-  kErrorUnrecognizedScheme = 12006,   // a redirect to a scheme other than http or https
-  kErrorNameNotResolved = 12007,      // host or proxy name not resolved
-  kErrorOperationCancelled = 12017,   // a callback ended the transfer for another reason
-  kErrorCannotConnect = 12029,        // connection refused, unreachable, proxy refused
-  kErrorConnectionAborted = 12030,    // the connection broke off while sending or reading
-  kErrorConnectionReset = 12031,      // the peer reset the connection
+  kErrorOutOfHandles = 12001,           // no transfer handle could be made
+  kErrorTimeout = 12002,                // connect or idle time-out
+  kErrorInternal = 12004,               // anything the table below does not name
+  kErrorInvalidUrl = 12005,             // the URL could not be understood
+  kErrorUnrecognizedScheme = 12006,     // a redirect to a scheme other than http or https
+  kErrorNameNotResolved = 12007,        // host or proxy name not resolved
+  kErrorOperationCancelled = 12017,     // a callback ended the transfer for another reason
+  kErrorCannotConnect = 12029,          // connection refused, unreachable, proxy refused
+  kErrorConnectionAborted = 12030,      // the connection broke off while sending or reading
+  kErrorConnectionReset = 12031,        // the peer reset the connection
   kErrorInvalidServerResponse = 12152,  // nothing, or no HTTP, came back
-  kErrorRedirectFailed = 12156,       // too many redirects
-  kErrorSecurityChannel = 12157,      // the TLS handshake failed
-  kErrorInvalidCertificate = 12169,   // the server's certificate was refused (CA, host, pin)
+  kErrorRedirectFailed = 12156,         // too many redirects
+  kErrorSecurityChannel = 12157,        // the TLS handshake failed
+  kErrorInvalidCertificate = 12169,     // the server's certificate was refused (CA, host, pin)
 };
 
 // Returns the platform error number for a failed transfer. `osErrno` is the system error that

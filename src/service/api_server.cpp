@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "service/json_io.h"
@@ -45,7 +46,7 @@ bool ReadFields(const std::string& body, const std::vector<const char*>& names, 
   Json::Value object;
   if (!ParseGbkObject(body, object)) return false;
   for (const char* name : names) {
-    const Json::Value& member = object[name];
+    const Json::Value& member = std::as_const(object)[name];
     if (!member.isNull() && !member.isString()) return false;
     fields.push_back(member.isString() ? member.asString() : std::string());
   }
@@ -54,15 +55,15 @@ bool ReadFields(const std::string& body, const std::vector<const char*>& names, 
 
 void Post(httplib::Server& server, const std::string& endpoint, std::vector<const char*> names,
           PostAction action) {
-  server.Post("/api/" + endpoint, [names, action](const httplib::Request& request,
-                                                  httplib::Response& response) {
-    Fields fields;
-    if (!ReadFields(request.body, names, fields)) {
-      AnswerError(response, 400, "the body must be a JSON object of texts");
-      return;
-    }
-    AnswerReply(response, action(fields));
-  });
+  server.Post("/api/" + endpoint,
+              [names, action](const httplib::Request& request, httplib::Response& response) {
+                Fields fields;
+                if (!ReadFields(request.body, names, fields)) {
+                  AnswerError(response, 400, "the body must be a JSON object of texts");
+                  return;
+                }
+                AnswerReply(response, action(fields));
+              });
   server.Get("/api/" + endpoint, [](const httplib::Request&, httplib::Response& response) {
     AnswerError(response, 405, "use POST");
   });
@@ -117,13 +118,13 @@ void InstallApiRoutes(httplib::Server& server, Ledger& ledger) {
   // in JSON.
   server.set_error_handler(httplib::Server::HandlerWithResponse(
       [](const httplib::Request&, httplib::Response& response) {
-    if (!response.body.empty()) return httplib::Server::HandlerResponse::Unhandled;
-    const char* message = response.status == 404   ? "unknown endpoint"
-                          : response.status == 413 ? "the body is too large"
-                                                   : "request refused";
-    AnswerError(response, response.status, message);
-    return httplib::Server::HandlerResponse::Handled;
-  }));
+        if (!response.body.empty()) return httplib::Server::HandlerResponse::Unhandled;
+        const char* message = response.status == 404   ? "unknown endpoint"
+                              : response.status == 413 ? "the body is too large"
+                                                       : "request refused";
+        AnswerError(response, response.status, message);
+        return httplib::Server::HandlerResponse::Handled;
+      }));
   server.set_exception_handler(
       [](const httplib::Request&, httplib::Response& response, std::exception_ptr) {
         AnswerError(response, 500, "internal error");

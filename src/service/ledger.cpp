@@ -15,7 +15,9 @@ bool IsNameChar(char c) {
          c == '.' || c == '-' || c == '@';
 }
 
-LedgerReply Code(std::string_view code) { return {std::string(code), std::nullopt}; }
+LedgerReply Code(std::string_view code) {
+  return {std::string(code), std::nullopt};
+}
 
 }  // namespace
 
@@ -25,7 +27,8 @@ bool IsValidUserName(std::string_view name) {
 
 bool IsValidPassword(std::string_view password) {
   return password.size() >= 3 && password.size() <= 32 &&
-         std::all_of(password.begin(), password.end(), [](char c) { return c >= 0x20 && c < 0x7F; });
+         std::all_of(password.begin(), password.end(),
+                     [](char c) { return c >= 0x20 && c < 0x7F; });
 }
 
 Ledger::Ledger(ServiceData data, const DataFolder& folder)
@@ -131,12 +134,15 @@ RegisterOutcome Ledger::Register(std::string_view name, std::string_view passwor
   if (!IsValidPassword(superPassword)) return RegisterOutcome::kBadSuperPassword;
   std::lock_guard lock(mutex_);
   // Names differing only in letter case would be told apart by nobody reading them.
-  bool taken = std::any_of(data_.accounts.begin(), data_.accounts.end(), [name](const Account& a) {
-    return text::EqualsNoCase(a.name, name);
-  });
+  bool taken = std::any_of(data_.accounts.begin(), data_.accounts.end(),
+                           [name](const Account& a) { return text::EqualsNoCase(a.name, name); });
   if (taken) return RegisterOutcome::kNameTaken;
-  Account account{std::string(name), HashPassword(password), HashPassword(superPassword),
-                  FormatDate(Today() + std::chrono::days(kTrialDays)), NowText(), false};
+  Account account{std::string(name),
+                  HashPassword(password),
+                  HashPassword(superPassword),
+                  FormatDate(Today() + std::chrono::days(kTrialDays)),
+                  NowText(),
+                  false};
   if (account.password.empty() || account.superPassword.empty()) return RegisterOutcome::kNotSaved;
   data_.accounts.push_back(account);
   if (!folder_.SaveAccounts(data_)) {

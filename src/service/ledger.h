@@ -18,13 +18,13 @@ namespace service {
 
 // Codes of the API answers.
 inline constexpr std::string_view kCodeOk = "200";
-inline constexpr std::string_view kCodeBadLogin = "201";      // unknown user or wrong password
+inline constexpr std::string_view kCodeBadLogin = "201";  // unknown user or wrong password
 inline constexpr std::string_view kCodeExpired = "202";
 inline constexpr std::string_view kCodeRefusedPassword = "203";  // new password not acceptable
-inline constexpr std::string_view kCodeBadSuperKey = "204";   // unknown user or wrong super key
-inline constexpr std::string_view kCodeBadCard = "205";       // unknown or used card
-inline constexpr std::string_view kCodeRefusedServer = "214";  // unknown server, disabled account
-inline constexpr std::string_view kCodeNotSaved = "500";       // the change could not be saved
+inline constexpr std::string_view kCodeBadSuperKey = "204";      // unknown user or wrong super key
+inline constexpr std::string_view kCodeBadCard = "205";          // unknown or used card
+inline constexpr std::string_view kCodeRefusedServer = "214";    // unknown server, disabled account
+inline constexpr std::string_view kCodeNotSaved = "500";         // the change could not be saved
 
 // Days of a new account made on the registration page.
 inline constexpr int kTrialDays = 3;
@@ -34,8 +34,14 @@ struct LedgerReply {
   std::optional<std::string> dueDate;
 };
 
-enum class RegisterOutcome { kCreated, kNameTaken, kBadName, kBadPassword, kBadSuperPassword,
-                             kNotSaved };
+enum class RegisterOutcome {
+  kCreated,
+  kNameTaken,
+  kBadName,
+  kBadPassword,
+  kBadSuperPassword,
+  kNotSaved
+};
 
 // Returns true for a user name of 3 to 32 ASCII letters, digits, "_", ".", "-" or "@".
 bool IsValidUserName(std::string_view name);

@@ -95,8 +95,8 @@ int main(int argc, char** argv) {
   }
   service::SigningKey signingKey;
   if (!service::LoadOrCreateSigningKey(folder.path(), signingKey, error)) return Fail(error);
-  const std::string signing = SignNewestProgram(signingKey, folder.UpdatesPath(),
-                                                data.notice.version);
+  const std::string signing =
+      SignNewestProgram(signingKey, folder.UpdatesPath(), data.notice.version);
 
   service::Ledger ledger(std::move(data), folder);
   httplib::SSLServer api(identity.certificatePath.c_str(), identity.keyPath.c_str());

@@ -7,10 +7,10 @@ namespace service {
 
 struct ServiceOptions {
   std::string host = "127.0.0.1";
-  int apiPort = 9000;     // 0: any free port, printed at start
+  int apiPort = 9000;  // 0: any free port, printed at start
   int webPort = 9080;
   int updatePort = 8098;
-  std::string dataDir;    // empty: DefaultDataDir()
+  std::string dataDir;  // empty: DefaultDataDir()
   bool help = false;
 };
 

@@ -35,7 +35,8 @@ bool WritePem(const std::string& path, WriteFn write, std::string& error) {
   }
   char* data = nullptr;
   long size = BIO_get_mem_data(bio.get(), &data);
-  if (!settings::ReplaceFileAtomically(path, std::string_view(data, static_cast<std::size_t>(size)))) {
+  if (!settings::ReplaceFileAtomically(path,
+                                       std::string_view(data, static_cast<std::size_t>(size)))) {
     error = "cannot write " + path;
     return false;
   }
@@ -72,7 +73,8 @@ bool WritePrivateKey(const std::string& path, EVP_PKEY* key, std::string& error)
 }
 
 bool WriteCertificate(const std::string& path, X509* cert, std::string& error) {
-  return WritePem(path, [cert](BIO* bio) { return PEM_write_bio_X509(bio, cert); }, error);
+  return WritePem(
+      path, [cert](BIO* bio) { return PEM_write_bio_X509(bio, cert); }, error);
 }
 
 }  // namespace service

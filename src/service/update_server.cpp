@@ -64,31 +64,33 @@ void ProgramFile(const std::string& updatesPath, const std::string& name,
     response.set_content("not found\n", "text/plain");
     return;
   }
-  response.set_content(std::move(contents), name.ends_with(".sig") ? "text/plain"
-                                                                   : "application/octet-stream");
+  response.set_content(std::move(contents),
+                       name.ends_with(".sig") ? "text/plain" : "application/octet-stream");
 }
 
 }  // namespace
 
-std::string ProgramFileName(const std::string& version) { return "Quoril_" + version; }
+std::string ProgramFileName(const std::string& version) {
+  return "Quoril_" + version;
+}
 
 void InstallUpdateRoutes(httplib::Server& server, Ledger& ledger, const std::string& updatesPath) {
-  server.Get(R"(/xol/([^/]+))", [&ledger, updatesPath](const httplib::Request& request,
-                                                      httplib::Response& response) {
-    const std::string name = request.matches[1];
-    if (name.starts_with(kVersionPrefix) && name.ends_with(kVersionSuffix) &&
-        name.size() > sizeof kVersionPrefix - 1 + sizeof kVersionSuffix - 1) {
-      VersionFile(ledger, request, response);
-    } else {
-      ProgramFile(updatesPath, name, response);
-    }
-  });
+  server.Get(R"(/xol/([^/]+))",
+             [&ledger, updatesPath](const httplib::Request& request, httplib::Response& response) {
+               const std::string name = request.matches[1];
+               if (name.starts_with(kVersionPrefix) && name.ends_with(kVersionSuffix) &&
+                   name.size() > sizeof kVersionPrefix - 1 + sizeof kVersionSuffix - 1) {
+                 VersionFile(ledger, request, response);
+               } else {
+                 ProgramFile(updatesPath, name, response);
+               }
+             });
   server.set_error_handler(httplib::Server::HandlerWithResponse(
       [](const httplib::Request&, httplib::Response& response) {
-    if (!response.body.empty()) return httplib::Server::HandlerResponse::Unhandled;
-    response.set_content("not found\n", "text/plain");
-    return httplib::Server::HandlerResponse::Handled;
-  }));
+        if (!response.body.empty()) return httplib::Server::HandlerResponse::Unhandled;
+        response.set_content("not found\n", "text/plain");
+        return httplib::Server::HandlerResponse::Handled;
+      }));
   server.set_logger([](const httplib::Request& request, const httplib::Response& response) {
     LogRequest("update", request, response);
   });

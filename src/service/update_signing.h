@@ -17,8 +17,7 @@ struct SigningKey {
 
 // Loads update-signing-key.pem from `dataDir`, or makes a new key when it is missing. Returns
 // false with `error` set when the file cannot be read, holds no Ed25519 key, or cannot be written.
-bool LoadOrCreateSigningKey(const std::string& dataDir, SigningKey& signingKey,
-                            std::string& error);
+bool LoadOrCreateSigningKey(const std::string& dataDir, SigningKey& signingKey, std::string& error);
 
 // Returns the 64-byte Ed25519 signature of `message`, or an empty text when signing failed.
 std::string Sign(const SigningKey& signingKey, std::string_view message);

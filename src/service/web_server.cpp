@@ -18,12 +18,23 @@ std::string EscapeHtml(std::string_view text) {
   std::string out;
   for (char c : text) {
     switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      case '\'': out += "&#39;"; break;
-      default: out.push_back(c);
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      case '\'':
+        out += "&#39;";
+        break;
+      default:
+        out.push_back(c);
     }
   }
   return out;
@@ -45,17 +56,23 @@ std::string Page(std::string_view title, std::string_view body) {
 
 std::string FormPage() {
   std::string body = "<h1>注册账号</h1>\n<form method=\"post\" action=\"/register\">\n";
-  body += "<label>用户名<input name=\"name\" required minlength=\"3\" maxlength=\"32\" "
-          "pattern=\"[A-Za-z0-9_.@\\-]+\" autocomplete=\"username\"></label>\n";
-  body += "<label>密码<input name=\"password\" type=\"password\" required minlength=\"3\" "
-          "maxlength=\"32\" autocomplete=\"new-password\"></label>\n";
-  body += "<label>确认密码<input name=\"password2\" type=\"password\" required minlength=\"3\" "
-          "maxlength=\"32\" autocomplete=\"new-password\"></label>\n";
-  body += "<label>超级密码（修改密码时使用）<input name=\"superPassword\" type=\"password\" "
-          "required minlength=\"3\" maxlength=\"32\"></label>\n";
+  body +=
+      "<label>用户名<input name=\"name\" required minlength=\"3\" maxlength=\"32\" "
+      "pattern=\"[A-Za-z0-9_.@\\-]+\" autocomplete=\"username\"></label>\n";
+  body +=
+      "<label>密码<input name=\"password\" type=\"password\" required minlength=\"3\" "
+      "maxlength=\"32\" autocomplete=\"new-password\"></label>\n";
+  body +=
+      "<label>确认密码<input name=\"password2\" type=\"password\" required minlength=\"3\" "
+      "maxlength=\"32\" autocomplete=\"new-password\"></label>\n";
+  body +=
+      "<label>超级密码（修改密码时使用）<input name=\"superPassword\" type=\"password\" "
+      "required minlength=\"3\" maxlength=\"32\"></label>\n";
   body += "<button type=\"submit\">注册</button>\n</form>\n";
-  body += "<p class=\"note\">用户名为 3 到 32 个英文字母、数字或 _ . - @；密码和超级密码为 3 到 32 "
-          "个英文字符。新账号可试用 " + std::to_string(kTrialDays) + " 天，之后请用充值卡续费。</p>\n";
+  body +=
+      "<p class=\"note\">用户名为 3 到 32 个英文字母、数字或 _ . - @；密码和超级密码为 3 到 32 "
+      "个英文字符。新账号可试用 " +
+      std::to_string(kTrialDays) + " 天，之后请用充值卡续费。</p>\n";
   return Page("注册账号", body);
 }
 
@@ -119,18 +136,16 @@ void InstallWebRoutes(httplib::Server& server, Ledger& ledger) {
   });
   server.set_error_handler(httplib::Server::HandlerWithResponse(
       [](const httplib::Request&, httplib::Response& response) {
-    if (!response.body.empty()) return httplib::Server::HandlerResponse::Unhandled;
-    std::string body = response.status == 404   ? "<h1>页面不存在</h1>\n"
-                       : response.status == 413 ? "<h1>提交的内容过长</h1>\n"
-                                                : "<h1>请求无法处理</h1>\n";
-    body += "<p><a href=\"/\">返回注册页</a></p>\n";
-    response.set_content(Page("错误", body), kHtmlType);
-    return httplib::Server::HandlerResponse::Handled;
-  }));
-  server.set_exception_handler(
-      [](const httplib::Request&, httplib::Response& response, std::exception_ptr) {
-        Refuse(response, 500, "服务内部错误。");
-      });
+        if (!response.body.empty()) return httplib::Server::HandlerResponse::Unhandled;
+        std::string body = response.status == 404   ? "<h1>页面不存在</h1>\n"
+                           : response.status == 413 ? "<h1>提交的内容过长</h1>\n"
+                                                    : "<h1>请求无法处理</h1>\n";
+        body += "<p><a href=\"/\">返回注册页</a></p>\n";
+        response.set_content(Page("错误", body), kHtmlType);
+        return httplib::Server::HandlerResponse::Handled;
+      }));
+  server.set_exception_handler([](const httplib::Request&, httplib::Response& response,
+                                  std::exception_ptr) { Refuse(response, 500, "服务内部错误。"); });
   server.set_logger([](const httplib::Request& request, const httplib::Response& response) {
     LogRequest("web", request, response);
   });

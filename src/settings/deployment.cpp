@@ -52,8 +52,12 @@ constexpr Source kSources[] = {
 };
 
 Deployment Read() {
-  Deployment values{TUNVIK_DEFAULT_API_BASE, TUNVIK_DEFAULT_API_PIN, TUNVIK_DEFAULT_REGISTER_URL,
-                    TUNVIK_DEFAULT_UPDATE_BASE, TUNVIK_DEFAULT_UPDATE_KEY, TUNVIK_DEFAULT_DIALER,
+  Deployment values{TUNVIK_DEFAULT_API_BASE,
+                    TUNVIK_DEFAULT_API_PIN,
+                    TUNVIK_DEFAULT_REGISTER_URL,
+                    TUNVIK_DEFAULT_UPDATE_BASE,
+                    TUNVIK_DEFAULT_UPDATE_KEY,
+                    TUNVIK_DEFAULT_DIALER,
                     std::string()};
   const std::string path = DeploymentFilePath();
   for (const Source& source : kSources) {
@@ -103,6 +107,8 @@ const Deployment& CurrentDeployment() {
   return *Current().load(std::memory_order_acquire);
 }
 
-std::string DeploymentFilePath() { return ProgramDirectory() + "/tunvik-deploy.ini"; }
+std::string DeploymentFilePath() {
+  return ProgramDirectory() + "/tunvik-deploy.ini";
+}
 
 }  // namespace settings

@@ -66,7 +66,8 @@ TEST_F(HttpClientTest, DeliversTheFirstLineOfTheBodyInGbk) {
       {"no line feed", 200, "{\"a\":\"b\"}", CHttpClient::REQ_SUCCESS, "{\"a\":\"b\"}"},
       {"404 page", 404, "<html>\n<body>Not Found</body>\n</html>\n", CHttpClient::REQ_FAILURE,
        "<html>"},
-      {"500 with json", 500, "{\"code\":\"200\"}\n", CHttpClient::REQ_FAILURE, "{\"code\":\"200\"}"},
+      {"500 with json", 500, "{\"code\":\"200\"}\n", CHttpClient::REQ_FAILURE,
+       "{\"code\":\"200\"}"},
       {"chinese", 200, "{\"msg\":\"欢迎使用€\"}\n", CHttpClient::REQ_SUCCESS,
        text::Utf8ToGbk("{\"msg\":\"欢迎使用€\"}")},
       {"character gbk lacks", 200, "a😀b\n", CHttpClient::REQ_SUCCESS, "a?b"},
@@ -148,9 +149,10 @@ TEST_F(HttpClientTest, RefusesOtherSchemesWithoutConnecting) {
   // The scheme is matched without regard to case.
   auto replies = ReplyServer({{"/x", {200, "ok\n"}}});
   std::string answer;
-  EXPECT_EQ(CHttpClient().Execute("GET", "HTTP://127.0.0.1:" + std::to_string(replies->port()) + "/x",
-                                  nullptr, answer),
-            CHttpClient::REQ_SUCCESS);
+  EXPECT_EQ(
+      CHttpClient().Execute("GET", "HTTP://127.0.0.1:" + std::to_string(replies->port()) + "/x",
+                            nullptr, answer),
+      CHttpClient::REQ_SUCCESS);
   EXPECT_EQ(answer, "ok");
 }
 
@@ -203,9 +205,10 @@ TEST_F(HttpClientTest, ASilentServerIsATimeOut) {
   });
   for (const RawServer* server : {&silentAfterAccept, &silentAfterHeaders}) {
     std::string answer;
-    EXPECT_EQ(CHttpClient().Execute("GET", "http://127.0.0.1:" + std::to_string(server->port()) + "/",
-                                    nullptr, answer),
-              CHttpClient::REQ_TIMEOUT);
+    EXPECT_EQ(
+        CHttpClient().Execute("GET", "http://127.0.0.1:" + std::to_string(server->port()) + "/",
+                              nullptr, answer),
+        CHttpClient::REQ_TIMEOUT);
     EXPECT_EQ(answer, ErrorText(12002));
   }
 }
@@ -232,9 +235,10 @@ TEST_F(HttpClientTest, AnEndlessLineStopsAtTheBound) {
   EXPECT_EQ(answer.size(), bound);
   EXPECT_EQ(answer.find_first_not_of('a'), std::string::npos);
 
-  EXPECT_EQ(CHttpClient().Execute("GET", "http://127.0.0.1:" + std::to_string(straddling.port()) + "/",
-                                  nullptr, answer),
-            CHttpClient::REQ_SUCCESS);
+  EXPECT_EQ(
+      CHttpClient().Execute("GET", "http://127.0.0.1:" + std::to_string(straddling.port()) + "/",
+                            nullptr, answer),
+      CHttpClient::REQ_SUCCESS);
   EXPECT_EQ(answer, std::string(bound - 1, 'b'));
 }
 
@@ -276,9 +280,9 @@ TEST_F(HttpClientTest, GoesThroughTheProxyOfTheEnvironment) {
   });
   ScopedEnv httpProxy("http_proxy", "http://127.0.0.1:" + std::to_string(proxy.port()));
   std::string answer;
-  EXPECT_EQ(CHttpClient().Execute("GET", "http://api.tunvik.invalid:9000/api/getNotice", nullptr,
-                                  answer),
-            0);
+  EXPECT_EQ(
+      CHttpClient().Execute("GET", "http://api.tunvik.invalid:9000/api/getNotice", nullptr, answer),
+      0);
   EXPECT_EQ(answer, "via proxy");
   std::lock_guard lock(mutex);
   EXPECT_TRUE(seen.starts_with("GET http://api.tunvik.invalid:9000/api/getNotice HTTP/1.0\r\n"))
@@ -310,8 +314,8 @@ class HttpClientTlsTest : public ::testing::Test {
  protected:
   static std::unique_ptr<HttpServerThread> TlsServer(const TlsFiles& files,
                                                      std::atomic<int>* requests = nullptr) {
-    auto server = std::make_unique<httplib::SSLServer>(files.certificatePath.c_str(),
-                                                       files.keyPath.c_str());
+    auto server =
+        std::make_unique<httplib::SSLServer>(files.certificatePath.c_str(), files.keyPath.c_str());
     if (!server->is_valid()) std::abort();
     server->Get("/api/getNotice", [requests](const httplib::Request&, httplib::Response& response) {
       if (requests != nullptr) ++*requests;
@@ -377,8 +381,9 @@ TEST_F(HttpClientTlsTest, WithoutAPinTheAuthorityAndTheHostNameDecide) {
 TEST_F(HttpClientTlsTest, ATlsHandshakeWithAPlainServerFails) {
   auto plain = ReplyServer({{"/api/getNotice", {200, "plain\n"}}});
   std::string answer;
-  EXPECT_EQ(Get(*plain, TestOptions("sha256//AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA="), answer),
-            CHttpClient::REQ_FAILURE);
+  EXPECT_EQ(
+      Get(*plain, TestOptions("sha256//AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA="), answer),
+      CHttpClient::REQ_FAILURE);
   EXPECT_EQ(answer, ErrorText(12157));
 }
 

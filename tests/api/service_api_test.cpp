@@ -58,9 +58,7 @@ class ScriptedService {
     return seen_;
   }
 
-  std::string Base(const std::string& name) const {
-    return thread_->Origin() + "/" + name + "/";
-  }
+  std::string Base(const std::string& name) const { return thread_->Origin() + "/" + name + "/"; }
 
   api::ApiMembers Members() const {
     api::ApiMembers members(Base("primary"));
@@ -84,7 +82,7 @@ class ServiceApiTest : public ::testing::Test {
 TEST_F(ServiceApiTest, FallsBackOnceAndTellsWhichBaseAnswered) {
   struct Case {
     const char* name;
-    int primary;   // 0: no answer scripted (404)
+    int primary;  // 0: no answer scripted (404)
     int fallback;
     Answered expected;
     std::size_t requests;
@@ -102,8 +100,8 @@ TEST_F(ServiceApiTest, FallsBackOnceAndTellsWhichBaseAnswered) {
     api::ApiMembers members = service.Members();
     EXPECT_EQ(api::CallWithFallback(members, api::kGetNotice, "GET", nullptr), c.expected);
     EXPECT_EQ(service.Requests().size(), c.requests);
-    EXPECT_EQ(members.requestUrl, service.Base(c.requests == 1 ? "primary" : "fallback") +
-                                      "getNotice");
+    EXPECT_EQ(members.requestUrl,
+              service.Base(c.requests == 1 ? "primary" : "fallback") + "getNotice");
     if (c.expected != Answered::kNone) {
       EXPECT_EQ(api::AnsweredBase(members, c.expected),
                 service.Base(c.expected == Answered::kPrimary ? "primary" : "fallback"));
@@ -158,8 +156,9 @@ TEST_F(ServiceApiTest, SendsEachEndpointItsBodyByteForByte) {
 
   auto requests = service_.Requests();
   ASSERT_EQ(requests.size(), 5u);
-  EXPECT_EQ(requests[0].body, "{\n   \"name\" : \"" + gbkName +
-                                  "\",\n   \"password\" : \"p\\\"w\\\\1\",\n   \"vpn_id\" : \"2\"\n}\n");
+  EXPECT_EQ(requests[0].body,
+            "{\n   \"name\" : \"" + gbkName +
+                "\",\n   \"password\" : \"p\\\"w\\\\1\",\n   \"vpn_id\" : \"2\"\n}\n");
   EXPECT_EQ(requests[1].body, "{\n   \"name\" : \"demo\",\n   \"password\" : \"demo123\"\n}\n");
   EXPECT_EQ(requests[2].body,
             "{\n   \"name\" : \"demo\",\n   \"new_password\" : \"new123\",\n"
@@ -189,8 +188,12 @@ TEST(RequestBodyTest, HasTheStyledWriterLayoutWithGbkBytesUnchanged) {
     for (const auto& [name, value] : members) object[name] = value;
     std::string body;
     switch (members.size()) {
-      case 0: body = api::BuildRequestBody({}); break;
-      case 1: body = api::BuildRequestBody({{members[0].first, members[0].second}}); break;
+      case 0:
+        body = api::BuildRequestBody({});
+        break;
+      case 1:
+        body = api::BuildRequestBody({{members[0].first, members[0].second}});
+        break;
       default:
         body = api::BuildRequestBody({{members[0].first, members[0].second},
                                       {members[1].first, members[1].second},
@@ -276,10 +279,10 @@ TEST_F(ServiceApiTest, GivesEachCodeItsMessage) {
     service.Reply("/primary/" + std::string(c.endpoint), c.status, body);
     service.Reply("/fallback/" + std::string(c.endpoint), c.status, body);
     api::ApiMembers members = service.Members();
-    std::string message = c.endpoint == api::kRecharge
-                              ? api::RechargeMessage(api::Recharge(members, "demo", "pw", "card"))
-                              : api::ChangePasswordMessage(
-                                    api::ChangePassword(members, "demo", "super", "new"));
+    std::string message =
+        c.endpoint == api::kRecharge
+            ? api::RechargeMessage(api::Recharge(members, "demo", "pw", "card"))
+            : api::ChangePasswordMessage(api::ChangePassword(members, "demo", "super", "new"));
     EXPECT_EQ(message, text::Utf8ToGbk(c.expected));
   }
   EXPECT_EQ(api::DueDateExpiredStatus(), text::Utf8ToGbk("提示信息：使用时间已到期 提示代码：202"));

@@ -91,7 +91,9 @@ std::string Pin(X509* cert) {
   return "sha256//" + std::string(reinterpret_cast<char*>(text), static_cast<std::size_t>(n));
 }
 
-std::string AltName(const std::string& host) { return (IsIp(host) ? "IP:" : "DNS:") + host; }
+std::string AltName(const std::string& host) {
+  return (IsIp(host) ? "IP:" : "DNS:") + host;
+}
 
 TlsFiles WriteServer(const std::string& dir, const std::string& name, EVP_PKEY* key, X509* cert) {
   TlsFiles files{dir + "/" + name + "-cert.pem", dir + "/" + name + "-key.pem", Pin(cert)};
@@ -122,8 +124,8 @@ TestAuthority::TestAuthority(const std::string& dir, const std::string& name)
     : state_(new State), certificatePath_(dir + "/" + name + "-ca.pem") {
   state_->key = EVP_PKEY_Q_keygen(nullptr, nullptr, "EC", "P-256");
   Check(state_->key != nullptr);
-  state_->cert = MakeCertificate(state_->key, name + " test authority", "", true, {},
-                                 nullptr, nullptr);
+  state_->cert =
+      MakeCertificate(state_->key, name + " test authority", "", true, {}, nullptr, nullptr);
   WriteCertificate(certificatePath_, state_->cert);
 }
 
@@ -137,8 +139,8 @@ TlsFiles TestAuthority::Issue(const std::string& dir, const std::string& name,
                               const std::string& hostName) {
   EVP_PKEY* key = EVP_PKEY_Q_keygen(nullptr, nullptr, "EC", "P-256");
   Check(key != nullptr);
-  X509* cert = MakeCertificate(key, hostName, AltName(hostName), false, {}, state_->cert,
-                               state_->key);
+  X509* cert =
+      MakeCertificate(key, hostName, AltName(hostName), false, {}, state_->cert, state_->key);
   TlsFiles files = WriteServer(dir, name, key, cert);
   X509_free(cert);
   EVP_PKEY_free(key);

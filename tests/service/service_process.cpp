@@ -35,13 +35,15 @@ pid_t Spawn(const std::vector<std::string>& args, int& readFd) {
   return pid;
 }
 
-int ExitStatus(int status) { return WIFEXITED(status) ? WEXITSTATUS(status) : -1; }
+int ExitStatus(int status) {
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
 
 }  // namespace
 
 ServiceProcess::ServiceProcess(const std::string& dataDir, std::vector<std::string> extraArgs) {
-  std::vector<std::string> args = {"--data",       dataDir, "--api-port", "0", "--web-port",
-                                   "0",            "--update-port", "0"};
+  std::vector<std::string> args = {"--data",     dataDir, "--api-port",    "0",
+                                   "--web-port", "0",     "--update-port", "0"};
   args.insert(args.end(), extraArgs.begin(), extraArgs.end());
   int fd = -1;
   pid_ = Spawn(args, fd);
@@ -50,7 +52,9 @@ ServiceProcess::ServiceProcess(const std::string& dataDir, std::vector<std::stri
   ready_ = WaitForLines([](const std::string& line) { return line == "ready"; }, 1);
 }
 
-ServiceProcess::~ServiceProcess() { Stop(); }
+ServiceProcess::~ServiceProcess() {
+  Stop();
+}
 
 void ServiceProcess::ReadOutput(int fd) {
   std::string pending;
@@ -114,7 +118,8 @@ int RunServiceToEnd(const std::vector<std::string>& args, std::string& output) {
   if (pid < 0) return -1;
   char buffer[4096];
   ssize_t n;
-  while ((n = ::read(fd, buffer, sizeof buffer)) > 0) output.append(buffer, static_cast<std::size_t>(n));
+  while ((n = ::read(fd, buffer, sizeof buffer)) > 0)
+    output.append(buffer, static_cast<std::size_t>(n));
   ::close(fd);
   int status = 0;
   ::waitpid(pid, &status, 0);

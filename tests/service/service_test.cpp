@@ -92,7 +92,8 @@ TEST_F(ServiceTest, ServesTheDemoNoticeAndServersAsPlainUtf8) {
   api::NoticeReply notice = api::GetNotice(members);
   ASSERT_EQ(notice.answered, api::Answered::kPrimary);
   EXPECT_TRUE(notice.parsed);
-  EXPECT_EQ(text::GbkToUtf8(notice.msg), "欢迎使用演示服务！演示账号 demo，密码 demo123，可用一年。");
+  EXPECT_EQ(text::GbkToUtf8(notice.msg),
+            "欢迎使用演示服务！演示账号 demo，密码 demo123，可用一年。");
   EXPECT_EQ(notice.version, "10.6");
   // One line, the characters themselves, no "\u" escapes.
   EXPECT_EQ(members.responseText.find("\\u"), std::string::npos);
@@ -170,7 +171,8 @@ TEST_F(ServiceTest, ChangesThePasswordWithTheSuperPassword) {
   EXPECT_EQ(api::ChangePassword(members, "demo", "wrong", "newpass").code, "204");
   EXPECT_EQ(api::ChangePassword(members, "nobody", "super123", "newpass").code, "204");
   EXPECT_EQ(api::ChangePassword(members, "demo", "super123", "ab").code, "203");
-  EXPECT_EQ(api::ChangePassword(members, "demo", "super123", text::Utf8ToGbk("新密码")).code, "203");
+  EXPECT_EQ(api::ChangePassword(members, "demo", "super123", text::Utf8ToGbk("新密码")).code,
+            "203");
   EXPECT_EQ(api::ChangePassword(members, "demo", "super123", "newpass").code, "200");
   EXPECT_EQ(api::ContactServer(members, "demo", "newpass", "1").code, "200");
   EXPECT_EQ(api::ContactServer(members, "demo", "demo123", "1").code, "201");
@@ -206,8 +208,8 @@ TEST_F(ServiceTest, RefusesBadInputAndKeepsServing) {
        std::string("{\"name\":\"demo\",\"password\":123,\"vpn_id\":\"1\"}"), "400"},
       {"bytes that are no gbk", "POST", "getDueDate", std::string("\xff\xff\xff"), "400"},
       {"empty body", "POST", "recharge", std::string(), "400"},
-      {"oversized body", "POST", "recharge",
-       "{\"name\":\"" + std::string(100 * 1024, 'a') + "\"}", "413"},
+      {"oversized body", "POST", "recharge", "{\"name\":\"" + std::string(100 * 1024, 'a') + "\"}",
+       "413"},
       {"unknown endpoint", "POST", "deleteEverything", std::string("{}"), "404"},
       {"wrong verb", "GET", "recharge", std::nullopt, "405"},
       {"wrong verb for a list", "POST", "getVpnHost", std::string("{}"), "405"},
@@ -269,9 +271,9 @@ TEST_F(ServiceTest, KeepsItsDataAndKeysAcrossRestarts) {
   for (const auto& entry : std::filesystem::directory_iterator(DataDir())) {
     names.insert(entry.path().filename().string());
   }
-  EXPECT_EQ(names, (std::set<std::string>{"accounts.json", "api-cert.pem", "api-key.pem",
-                                          "notice.json", "servers.json", "update-signing-key.pem",
-                                          "updates"}));
+  EXPECT_EQ(names,
+            (std::set<std::string>{"accounts.json", "api-cert.pem", "api-key.pem", "notice.json",
+                                   "servers.json", "update-signing-key.pem", "updates"}));
   // No password is stored as its text.
   EXPECT_EQ(ReadFile(DataDir() + "/accounts.json").find("demo123"), std::string::npos);
 }
@@ -342,11 +344,11 @@ bool VerifySignature(const std::string& publicKeyBase64, const std::string& mess
   if (keySize < 32 || signatureSize < 64) return false;
   EVP_PKEY* key = EVP_PKEY_new_raw_public_key(EVP_PKEY_ED25519, nullptr, raw, 32);
   EVP_MD_CTX* ctx = EVP_MD_CTX_new();
-  bool ok = key != nullptr && ctx != nullptr &&
-            EVP_DigestVerifyInit(ctx, nullptr, nullptr, nullptr, key) == 1 &&
-            EVP_DigestVerify(ctx, signature, 64,
-                             reinterpret_cast<const unsigned char*>(message.data()),
-                             message.size()) == 1;
+  bool ok =
+      key != nullptr && ctx != nullptr &&
+      EVP_DigestVerifyInit(ctx, nullptr, nullptr, nullptr, key) == 1 &&
+      EVP_DigestVerify(ctx, signature, 64, reinterpret_cast<const unsigned char*>(message.data()),
+                       message.size()) == 1;
   EVP_MD_CTX_free(ctx);
   EVP_PKEY_free(key);
   return ok;
@@ -361,11 +363,15 @@ TEST_F(ServiceTest, OffersTheNewestVersionSigned) {
   const std::string port = service_->updateBase().substr(service_->updateBase().rfind(':') + 1);
   EXPECT_EQ(text::GbkToUtf8(ini->body),
             "[MAINVER]\r\nmainver=10.6\r\ncontent=演示版本 10.6：连接更稳定。\r\n"
-            "newverurl=http://127.0.0.1:" + port + "/xol/Quoril_10.6\r\n");
+            "newverurl=http://127.0.0.1:" +
+                port + "/xol/Quoril_10.6\r\n");
   EXPECT_EQ(update.Get("/xol/Quoril_10.6")->status, 404);  // no program file yet
   service_->Stop();
 
-  const std::string program = std::string("\x7f" "ELF new client\0\xff", 18);
+  const std::string program = std::string(
+      "\x7f"
+      "ELF new client\0\xff",
+      18);
   WriteFile(DataDir() + "/updates/Quoril_10.7", program);
   WriteFile(DataDir() + "/notice.json",
             "{\"msg\":\"新版本 10.7\",\"version\":\"10.7\",\"content\":\"修复了断线重连\"}");
@@ -376,9 +382,9 @@ TEST_F(ServiceTest, OffersTheNewestVersionSigned) {
   const std::string body = text::GbkToUtf8(ini->body);
   EXPECT_NE(body.find("mainver=10.7\r\n"), std::string::npos) << body;
   EXPECT_NE(body.find("content=修复了断线重连\r\n"), std::string::npos) << body;
-  const std::string url = "http://127.0.0.1:" +
-                          service_->updateBase().substr(service_->updateBase().rfind(':') + 1) +
-                          "/xol/Quoril_10.7";
+  const std::string url =
+      "http://127.0.0.1:" + service_->updateBase().substr(service_->updateBase().rfind(':') + 1) +
+      "/xol/Quoril_10.7";
   EXPECT_NE(body.find("newverurl=" + url + "\r\n"), std::string::npos) << body;
 
   auto file = updated.Get("/xol/Quoril_10.7");
@@ -394,8 +400,8 @@ TEST_F(ServiceTest, OffersTheNewestVersionSigned) {
   EXPECT_TRUE(VerifySignature(service_->updateKey(), program, sig));
   EXPECT_FALSE(VerifySignature(service_->updateKey(), program + "x", sig));
 
-  for (const char* path : {"/xol/..%2Faccounts.json", "/xol/.hidden", "/xol/", "/accounts.json",
-                           "/xol/Quoril_10.8"}) {
+  for (const char* path :
+       {"/xol/..%2Faccounts.json", "/xol/.hidden", "/xol/", "/accounts.json", "/xol/Quoril_10.8"}) {
     SCOPED_TRACE(path);
     auto refused = updated.Get(path);
     ASSERT_TRUE(refused);
@@ -409,7 +415,9 @@ TEST_F(ServiceTest, LogsOneLinePerRequestWithoutSecrets) {
   api::ContactServer(members, "demo", "demo123", "1");
   api::GetDueDate(members, "demo", "wrongpass");
   api::GetNotice(members);
-  auto isApiLine = [](const std::string& line) { return line.find(" api 127.0.0.1 ") != std::string::npos; };
+  auto isApiLine = [](const std::string& line) {
+    return line.find(" api 127.0.0.1 ") != std::string::npos;
+  };
   ASSERT_TRUE(service_->WaitForLines(isApiLine, 3));
   std::vector<std::string> lines;
   for (const std::string& line : service_->Lines()) {
