@@ -10,8 +10,8 @@
 
 namespace {
 
-constexpr int kProcessListTimer = 1, kNoticeTimer = 2, kSupervisionTimer = 5,
-              kExpiryTimer = 7, kUpdateCleanUpTimer = 8;
+constexpr int kProcessListTimer = 1, kNoticeTimer = 2, kSupervisionTimer = 5, kExpiryTimer = 7,
+              kUpdateCleanUpTimer = 8;
 
 // The text of string resource 101, the About item of the window's menu.
 const std::string& AboutMenuText() {
@@ -27,6 +27,10 @@ CTunvikDlg::CTunvikDlg() : ui::Dialog(MainWindowTemplate()) {
   LoadSettings();
 
   OnSelChange(IDC_TAB, [this] { OnTabSelChange(); });
+  OnClicked(IDC_RESTORE_NETWORK, [this] { RestoreNetwork(); });
+  OnChanged(IDC_PROCESS_EDIT, [this] { SaveProcessFilter(); });
+  OnClicked(IDC_AUTOSTART, [this] { ToggleAutostart(); });
+  OnClicked(IDC_AUTOCONNECT, [this] { ToggleAutoConnect(); });
   OnClicked(IDC_ACCOUNT_BUTTON, [this] { OnAccountButton(); });
 }
 
@@ -37,6 +41,8 @@ void CTunvikDlg::DoDataExchange(ui::DataExchange& dx) {
   dx.Text(IDC_PASSWORD, accountPassword);
   dx.Text(IDC_PROCESS_EDIT, processFilter);
   dx.Text(IDC_DUE_DATE, dueDate);
+  // The first exchange attaches the drop target to its edit; later ones find it attached.
+  processEdit.Attach(*this, IDC_PROCESS_EDIT);
   dx.Check(IDC_AUTOSTART, autostartFlag);
   dx.Check(IDC_AUTOCONNECT, autoConnectFlag);
 }
@@ -84,16 +90,18 @@ bool CTunvikDlg::OnInitDialog() {
   SetTimer(kSupervisionTimer, 1000);
   SetTimer(kExpiryTimer, 3600000);
 
-  updateState = settings::GetProfileInt(settings::kHostConfig, settings::kUpdateState, 0,
-                                        settingsPath);
+  RecordStartupPids();
+  ScanConnections();
+
+  updateState =
+      settings::GetProfileInt(settings::kHostConfig, settings::kUpdateState, 0, settingsPath);
   if (updateState == 1) SetTimer(kUpdateCleanUpTimer, 3000);
   return true;
 }
 
 void CTunvikDlg::SetUpProcessListColumns() {
   ui::ListView list = GetListView(IDC_PROCESS_LIST);
-  list.SetExtendedStyle(list.GetExtendedStyle() | ui::LVS_EX_GRIDLINES |
-                        ui::LVS_EX_FULLROWSELECT);
+  list.SetExtendedStyle(list.GetExtendedStyle() | ui::LVS_EX_GRIDLINES | ui::LVS_EX_FULLROWSELECT);
   const int width = list.GetClientWidth();
   list.InsertColumn(0, "PID", ui::ColumnFormat::kCentre, width / 8, 0);
   list.InsertColumn(1, text::Utf8ToGbk("进程名"), ui::ColumnFormat::kCentre, width / 3, 1);
@@ -123,8 +131,14 @@ void CTunvikDlg::OnTabSelChange() {
 }
 
 void CTunvikDlg::OnTimer(int id) {
-  // The timers' work arrives with the subsystems that own it.
-  (void)id;
+  switch (id) {
+    case kProcessListTimer:
+      RefreshProcessList();
+      break;
+    default:
+      // The other timers' work arrives with the subsystems that own it.
+      break;
+  }
 }
 
 void CTunvikDlg::OnSysCommand(unsigned commandId) {

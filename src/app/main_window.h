@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/version.h"
+#include "controls/drag_edit.h"
 #include "hosttools/help_page.h"
 #include "pages/para1.h"
 #include "pages/para2.h"
@@ -41,6 +42,41 @@ class CTunvikDlg : public ui::Dialog {
   // Sets up the process list's columns from its client width (PID w/8, names and labels w/3).
   void SetUpProcessListColumns();
 
+  // Host tools (hosttools/main_window_*.cpp).
+
+  // Runs argv[0] (a bare name is looked up on PATH) with the arguments argv[1..], never through a
+  // shell, and returns everything it wrote to standard output and standard error. When it cannot
+  // be started, shows "Error on CreatePipe()!" or "Error on CreateProcess()!" in a box owned by
+  // this window and returns an empty text. Callable from any thread.
+  std::string RunCommand(const std::vector<std::string>& argv);
+  // Adds the ids of the processes running now to startupPids.
+  void RecordStartupPids();
+  // Deletes the scratch file of the process labels and labels every process that holds an
+  // established TCP connection with an IPv4 local address.
+  void ScanConnections();
+  // Rebuilds list 1003 from the processes running now, narrowed to the process filter; keeps the
+  // rows when no snapshot of the processes can be taken.
+  void RefreshProcessList();
+  // Handler of edit 1002's changes: takes its text as the process filter and stores it as
+  // ProcessIP.
+  void SaveProcessFilter();
+  // Ends every program of ClosingProcess with all its descendants (offline strategy 1).
+  void CloseListedPrograms();
+  // Switches every IPv4 interface but loopback off, keeps their names in disabledAdapters and
+  // stores them as `network`, also when there are none (offline strategy 2).
+  void DisableNetwork();
+  // Handler of button 1008: switches each interface of disabledAdapters back on, in order.
+  void RestoreNetwork();
+  // Deletes the machine's Samba user shares of the nine share names; nothing without Samba.
+  void DeleteShares();
+  // The 789 repair, with this window owning its boxes.
+  void Fix789();
+  // Handler of checkbox 1010: creates or deletes the autostart entry, tells the user, sets the
+  // box back when that failed, and stores the clicked state as Autostart.
+  void ToggleAutostart();
+  // Handler of checkbox 1011: stores its state as AutoConnect.
+  void ToggleAutoConnect();
+
   // The pages of the tab control.
   CPara1 page1;
   CPara2 page2;
@@ -73,6 +109,8 @@ class CTunvikDlg : public ui::Dialog {
   int redialDelay = 3000;
   std::string versionText{kVersionText};
   std::unordered_set<std::string> startupPids;
+  // The drop target behind edit 1002: a dropped program's full path becomes the filter.
+  CDragEdit processEdit;
 
   // The connection's stop event; none before the first accepted login.
   vpn::EventPtr stopEvent;

@@ -12,12 +12,10 @@
 
 namespace hosttools {
 
-std::set<std::string> RecordStartupPids() {
-  std::set<std::string> pids;
+void RecordStartupPids(PidSet& pids) {
   if (std::optional<std::vector<ProcessEntry>> snapshot = TakeProcessSnapshot()) {
     for (const ProcessEntry& entry : *snapshot) pids.insert(std::to_string(entry.pid));
   }
-  return pids;
 }
 
 void ScanConnections(const std::string& scratchPath, const ErrorReport& report) {
@@ -30,7 +28,7 @@ void ScanConnections(const std::string& scratchPath, const ErrorReport& report) 
 }
 
 std::optional<std::vector<ProcessRow>> RefreshProcessList(const std::string& filter,
-                                                          const std::set<std::string>& startupPids,
+                                                          const PidSet& startupPids,
                                                           const std::string& scratchPath) {
   std::optional<std::vector<ProcessEntry>> snapshot = TakeProcessSnapshot();
   if (!snapshot) return std::nullopt;

@@ -3,9 +3,9 @@
 #pragma once
 
 #include <optional>
-#include <set>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "hosttools/command_runner.h"
@@ -22,8 +22,12 @@ struct ProcessRow {
   std::string label;  // the address label, kNoLabel, or empty for a process just met
 };
 
-// Returns the decimal ids of every process present now; an empty set when /proc cannot be read.
-std::set<std::string> RecordStartupPids();
+// The decimal ids of the processes present at start.
+using PidSet = std::unordered_set<std::string>;
+
+// Adds the decimal id of every process present now to `pids`; adds nothing when /proc cannot be
+// read.
+void RecordStartupPids(PidSet& pids);
 
 // Deletes the scratch file at `scratchPath`, lists the TCP connections with `ss -Htnp` through
 // RunCommand (whose failure messages go to `report`) and gives a new label to every process that
@@ -38,7 +42,7 @@ void ScanConnections(const std::string& scratchPath, const ErrorReport& report);
 // stored for the next refresh, and shows nothing yet. Returns nothing when no snapshot of the
 // processes can be taken; the list then keeps its rows.
 std::optional<std::vector<ProcessRow>> RefreshProcessList(const std::string& filter,
-                                                          const std::set<std::string>& startupPids,
+                                                          const PidSet& startupPids,
                                                           const std::string& scratchPath);
 
 // Stores the process filter (GBK) as ProcessIP of HardwareConfig in the settings file at

@@ -13,9 +13,17 @@ inline constexpr std::string_view kDialerSettingsPath = "/etc/tunvik/dialer.ini"
 inline constexpr std::string_view kRasManSection = "RasMan";
 inline constexpr std::string_view kProhibitIpSec = "ProhibitIpSec";
 
+// Returns the path of the dialer settings file: kDialerSettingsPath, unless a test has set
+// another.
+std::string DialerSettingsPath();
+
+// Makes DialerSettingsPath() return `path` from now on, so that tests never write the machine's
+// own file; an empty text restores kDialerSettingsPath.
+void SetDialerSettingsPathForTesting(const std::string& path);
+
 // Returns true when the dialer settings file at `path` sets ProhibitIpSec to a number other than
 // 0. A missing or unreadable file reads as false (L2TP with IPsec).
-bool ProhibitIpSec(const std::string& path = std::string(kDialerSettingsPath));
+bool ProhibitIpSec(const std::string& path = DialerSettingsPath());
 
 // Makes sure the dialer settings file at `path` may be written by this process: creates its
 // folder (mode 0755) and the file (mode 0644, readable by every user's dialer) when missing.

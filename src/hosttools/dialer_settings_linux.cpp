@@ -3,11 +3,28 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <mutex>
 
 #include "hosttools/dialer_settings.h"
 #include "settings/profile.h"
 
 namespace hosttools {
+namespace {
+
+std::mutex g_pathMutex;
+std::string g_testPath;
+
+}  // namespace
+
+std::string DialerSettingsPath() {
+  std::lock_guard lock(g_pathMutex);
+  return g_testPath.empty() ? std::string(kDialerSettingsPath) : g_testPath;
+}
+
+void SetDialerSettingsPathForTesting(const std::string& path) {
+  std::lock_guard lock(g_pathMutex);
+  g_testPath = path;
+}
 
 bool ProhibitIpSec(const std::string& path) {
   return settings::GetProfileInt(kRasManSection, kProhibitIpSec, 0, path) != 0;

@@ -25,6 +25,6 @@ enum class Fix789Outcome {
 // success, and in the application's box "OpenProcessToken Error!" or "关机失败" when the restart
 // cannot be asked for or is refused. Returns what happened.
 Fix789Outcome Fix789(const Prompts& prompts, RestartAction& restart,
-                     const std::string& path = std::string(kDialerSettingsPath));
+                     const std::string& path = DialerSettingsPath());
 
 }  // namespace hosttools

@@ -1,6 +1,7 @@
 #include "hosttools/help_page.h"
 
 #include "app/resource.h"
+#include "hosttools/window_prompts.h"
 
 namespace {
 
@@ -16,4 +17,10 @@ const ui::DialogTemplate kPara3Template{
 
 }  // namespace
 
-CPara3::CPara3() : ui::Dialog(kPara3Template) {}
+CPara3::CPara3() : ui::Dialog(kPara3Template) {
+  OnClicked(IDC_FIX789, [this] { Fix789(); });
+}
+
+void CPara3::Fix789() {
+  hosttools::Fix789(*this);
+}

@@ -6,4 +6,7 @@
 class CPara3 : public ui::Dialog {
  public:
   CPara3();
+
+  // Handler of button 1045: the 789 repair, with this page owning its boxes.
+  void Fix789();
 };

@@ -37,4 +37,12 @@ class LogindRestart : public RestartAction {
   std::string systemctl_;
 };
 
+// Returns the restart action that the windows use: a LogindRestart, unless a test has put
+// another in its place.
+RestartAction& SystemRestartAction();
+
+// Puts `action` (not owned; it must outlive its use) in place of the program's restart action,
+// so that no test can restart the machine; null restores the logind one.
+void SetSystemRestartActionForTesting(RestartAction* action);
+
 }  // namespace hosttools

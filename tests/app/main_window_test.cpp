@@ -148,7 +148,9 @@ TEST_F(MainWindow, UpdateStateOneStartsTheCleanUpTimer) {
     CTunvikDlg window;
     t::RunModal(window, [&] {
       EXPECT_EQ(window.IsTimerRunning(8), c.timer8) << (c.file ? c.file : "no file");
-      if (c.timer8) EXPECT_EQ(window.RunningTimers().at(8), 3000);
+      if (c.timer8) {
+        EXPECT_EQ(window.RunningTimers().at(8), 3000);
+      }
     });
   }
 }

@@ -235,7 +235,8 @@ TEST_F(ConnectionInventory, FilterTakesTheFileNamePartWithoutRegardToCase) {
 
 TEST_F(ConnectionInventory, NewProcessShowsItsLabelFromTheSecondRefreshOn) {
   TempDir bin;
-  std::set<std::string> startup = RecordStartupPids();
+  PidSet startup;
+  RecordStartupPids(startup);
   ScanConnections(scratch_, report_);
   auto late = StartNamed(bin, "tunvik-late");
 
@@ -256,7 +257,8 @@ TEST_F(ConnectionInventory, ProcessesPresentAtStartShowNocanOrTheirScanLabel) {
   auto idle = StartNamed(bin, "tunvik-idle");
   ConnectionHolder connected(AF_INET);
   ASSERT_GT(connected.pid(), 0);
-  std::set<std::string> startup = RecordStartupPids();
+  PidSet startup;
+  RecordStartupPids(startup);
   ASSERT_EQ(startup.count(std::to_string(idle->pid())), 1u);
   ScanConnections(scratch_, report_);
   const std::string scanned = StoredLabel(std::to_string(connected.pid()));

@@ -2,17 +2,12 @@
 // itself, never on the machine's own interfaces.
 #include "hosttools/network_switch.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <net/if.h>
-#include <sched.h>
-#include <sys/ioctl.h>
-#include <sys/socket.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <cstring>
 
+#include "netns_support.h"
 #include "settings/keys.h"
 #include "settings/profile.h"
 #include "test_support.h"
@@ -20,61 +15,17 @@
 namespace hosttools {
 namespace {
 
+using hosttools_test::AddLink;
+using hosttools_test::EnterNewNetworkNamespace;
+using hosttools_test::Ip;
+using hosttools_test::IsUp;
+using hosttools_test::NetworkNamespaceInode;
 using hosttools_test::TempDir;
 
 const std::string kPlain = "tvk0";
 const std::string kQuoted = "tvk;q\"'";      // a semicolon and quotes, one name all the same
 const std::string kGbk = "wan\xcd\xf8";      // "wan" and one GBK character
 const std::string kNoAddress = "tvknoaddr";  // has no IPv4 address, so it stays on
-
-std::optional<bool> IsUp(const std::string& name) {
-  int s = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-  if (s < 0) return std::nullopt;
-  ifreq request{};
-  std::strncpy(request.ifr_name, name.c_str(), IFNAMSIZ - 1);
-  int rc = ::ioctl(s, SIOCGIFFLAGS, &request);
-  ::close(s);
-  if (rc != 0) return std::nullopt;
-  return (request.ifr_flags & IFF_UP) != 0;
-}
-
-bool WriteFile(const char* path, const std::string& text) {
-  int fd = ::open(path, O_WRONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  bool ok = ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
-  ::close(fd);
-  return ok;
-}
-
-// Moves the calling process into a new network namespace of its own: directly with the right to,
-// else inside a new user namespace where it is root.
-bool EnterNewNetworkNamespace() {
-  if (::unshare(CLONE_NEWNET) == 0) return true;
-  uid_t uid = ::geteuid();
-  gid_t gid = ::getegid();
-  if (::unshare(CLONE_NEWUSER | CLONE_NEWNET) != 0) return false;
-  return WriteFile("/proc/self/setgroups", "deny") &&
-         WriteFile("/proc/self/uid_map", "0 " + std::to_string(uid) + " 1") &&
-         WriteFile("/proc/self/gid_map", "0 " + std::to_string(gid) + " 1");
-}
-
-ino_t NetworkNamespaceInode() {
-  struct stat st {};
-  return ::stat("/proc/self/ns/net", &st) == 0 ? st.st_ino : 0;
-}
-
-bool Ip(const std::vector<std::string>& args) {
-  std::vector<std::string> argv = {"ip"};
-  argv.insert(argv.end(), args.begin(), args.end());
-  int status = -1;
-  RunCommand(argv, {}, &status);
-  return status == 0;
-}
-
-bool AddLink(const std::string& name) {
-  // Dummy links where the kernel has them, else bridges without ports: both are local only.
-  return Ip({"link", "add", name, "type", "dummy"}) || Ip({"link", "add", name, "type", "bridge"});
-}
 
 // The body of the forked child, already inside its own namespace. Returns "OK", "SKIP: ..." or
 // "FAIL: ...".

@@ -1,0 +1,5 @@
+#include "controls/drag_edit.h"
+
+void CDragEdit::OnDropFiles(const std::vector<std::string>& paths) {
+  SetWindowText(paths.front());
+}
