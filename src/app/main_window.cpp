@@ -10,9 +10,6 @@
 
 namespace {
 
-constexpr int kProcessListTimer = 1, kNoticeTimer = 2, kSupervisionTimer = 5, kExpiryTimer = 7,
-              kUpdateCleanUpTimer = 8;
-
 // The text of string resource 101, the About item of the window's menu.
 const std::string& AboutMenuText() {
   static const std::string text = text::Utf8ToGbk("关于 Tunvik(&A)...");
@@ -27,14 +24,16 @@ CTunvikDlg::CTunvikDlg() : ui::Dialog(MainWindowTemplate()) {
   LoadSettings();
 
   OnSelChange(IDC_TAB, [this] { OnTabSelChange(); });
+  OnClicked(IDC_CONNECT, [this] { OnConnectButton(); });
   OnClicked(IDC_RESTORE_NETWORK, [this] { RestoreNetwork(); });
   OnChanged(IDC_PROCESS_EDIT, [this] { SaveProcessFilter(); });
   OnClicked(IDC_AUTOSTART, [this] { ToggleAutostart(); });
   OnClicked(IDC_AUTOCONNECT, [this] { ToggleAutoConnect(); });
   OnClicked(IDC_ACCOUNT_BUTTON, [this] { OnAccountButton(); });
+  vpn::SetDialerView(this);
 }
 
-CTunvikDlg::~CTunvikDlg() = default;
+CTunvikDlg::~CTunvikDlg() { vpn::SetDialerView(nullptr); }
 
 void CTunvikDlg::DoDataExchange(ui::DataExchange& dx) {
   dx.Text(IDC_ACCOUNT, accountName);
@@ -130,17 +129,6 @@ void CTunvikDlg::OnTabSelChange() {
   }
 }
 
-void CTunvikDlg::OnTimer(int id) {
-  switch (id) {
-    case kProcessListTimer:
-      RefreshProcessList();
-      break;
-    default:
-      // The other timers' work arrives with the subsystems that own it.
-      break;
-  }
-}
-
 void CTunvikDlg::OnSysCommand(unsigned commandId) {
   if ((commandId & 0xFFF0) == IDM_ABOUTBOX) {
     CAboutDlg about;
@@ -163,8 +151,7 @@ bool CTunvikDlg::PreTranslateMessage(int key) {
 }
 
 void CTunvikDlg::SignalAndCloseStopEvent() {
-  if (stopEvent) stopEvent->Set();
-  stopEvent.reset();
+  if (vpn::EventPtr event = stopEvent.exchange(nullptr)) event->Set();
 }
 
 void CTunvikDlg::OnAccountButton() {

@@ -3,10 +3,15 @@
 // its results. Its member operations live in the folders of their subsystems.
 #pragma once
 
+#include <atomic>
+#include <cstdint>
+#include <mutex>
 #include <string>
+#include <string_view>
 #include <unordered_set>
 #include <vector>
 
+#include "api/service_api.h"
 #include "app/version.h"
 #include "controls/drag_edit.h"
 #include "hosttools/help_page.h"
@@ -14,9 +19,20 @@
 #include "pages/para2.h"
 #include "ui/background_task.h"
 #include "ui/dialog.h"
+#include "vpn/dialer.h"
 #include "vpn/event.h"
 
-class CTunvikDlg : public ui::Dialog {
+// The Connect button's captions: the state of the connection.
+inline constexpr std::string_view kCaptionIdle = "连 接";
+inline constexpr std::string_view kCaptionConnecting = "正在连接...";
+inline constexpr std::string_view kCaptionConnected = "断 开";
+inline constexpr std::string_view kCaptionDisconnecting = "断开中...";
+
+// The main window's timers.
+inline constexpr int kProcessListTimer = 1, kNoticeTimer = 2, kSupervisionTimer = 5,
+                     kRedialTimer = 6, kExpiryTimer = 7, kUpdateCleanUpTimer = 8;
+
+class CTunvikDlg : public ui::Dialog, public vpn::DialerView {
  public:
   CTunvikDlg();
   ~CTunvikDlg() override;
@@ -38,6 +54,50 @@ class CTunvikDlg : public ui::Dialog {
   // Signals the connection's stop event, if one exists, and lets it go (the exit and the
   // self-update).
   void SignalAndCloseStopEvent();
+  // Signals the connection's stop event, if one exists, so that the dial thread hangs up.
+  void SignalStopEvent();
+
+  // The status line and the Connect button, from any thread. Every new status text is also
+  // written to standard error with the time.
+  void ShowStatus(std::string_view gbk);
+  void SetStatus(std::string_view gbk) override { ShowStatus(gbk); }
+  void SetConnectCaptionEnabled(std::string_view gbk) override;
+
+  // The account as the edits hold it now, taken through the data exchange.
+  struct AccountSnapshot {
+    std::string name;
+    std::string password;
+  };
+  AccountSnapshot TakeAccount();
+
+  // Connect workflow (vpn/connect_workflow.cpp).
+
+  // Handler of button 1007: a connect attempt of the user when idle, a disconnect when connected.
+  void OnConnectButton();
+  // Runs an attempt as a background task and returns when it has ended.
+  void StartUserConnect();
+  void StartAutoConnect();
+  // The attempt: input checks, the login at the service, the start of the dial. An automatic
+  // attempt arms the drop watch.
+  void RunConnectAttempt(bool automatic);
+
+  // Timers and supervision (app/supervision.cpp).
+
+  // Once a second: error codes of the status line, the connected message, drops.
+  void Supervise();
+  enum class ErrorMarker { kLower, kUpper };  // "error" and "ERROR:"
+  // Acts on a three-character code found after a marker; `statusWrite` tells which write of the
+  // status line carried it.
+  void ApplyErrorCode(ErrorMarker marker, const std::string& code, std::uint64_t statusWrite);
+
+  // Notice and expiry (api/notice_refresh.cpp).
+
+  // Background task of timer 2: the service's notice, then, once, the start-up actions.
+  void RefreshNotice();
+  // Background task of timer 7 and of the account dialog's end: the account's expiry date.
+  void RefreshDueDate();
+  // Called by RefreshNotice when the service announces a newer version.
+  void OnNewerVersionAnnounced();
 
   // Sets up the process list's columns from its client width (PID w/8, names and labels w/3).
   void SetUpProcessListColumns();
@@ -112,8 +172,22 @@ class CTunvikDlg : public ui::Dialog {
   // The drop target behind edit 1002: a dropped program's full path becomes the filter.
   CDragEdit processEdit;
 
-  // The connection's stop event; none before the first accepted login.
-  vpn::EventPtr stopEvent;
+  // The connection's stop event; none before the first accepted login. Each accepted login
+  // makes a new one; a dial thread holds its own reference, so it stays valid for it.
+  std::atomic<vpn::EventPtr> stopEvent;
+
+  // The API members of this window, and the lock that keeps its requests apart: the notice, the
+  // expiry refresh and the connect attempts run on different workers and share them.
+  api::ApiMembers api;
+  std::mutex apiMutex;
+  // The notice has been fetched once; its start-up actions have run.
+  std::atomic<bool> noticeSettled{false};
+  // Counts the writes of the status line, so that a code is told from its repetition.
+  std::uint64_t statusGeneration = 0;
+  std::string lastLoggedStatus;
+  // The 789 repair: the status write it last acted on, and whether its question is open.
+  std::uint64_t fix789HandledWrite = 0;
+  bool fix789Open = false;
 
   // One kind per background use: a second task of a kind is refused while one runs.
   ui::TaskKind noticeTask, expiryTask, versionCheckTask, autoConnectTask, userConnectTask;

@@ -40,9 +40,6 @@ void CTunvikDlg::OnTimer(int id) {
     case kExpiryTimer:
       ui::RunBackgroundTask(expiryTask, [this] { RefreshDueDate(); });
       break;
-    case kUpdateCleanUpTimer:
-      CleanUpAfterUpdate();
-      break;
     default:
       break;
   }

@@ -16,6 +16,7 @@ namespace {
 std::atomic<std::shared_ptr<Event>> g_dialEvent;
 std::atomic<bool> g_dialFailed{false};
 std::atomic<DialerView*> g_view{nullptr};
+std::atomic<int> g_runningDialThreads{0};
 
 std::mutex g_timingsMutex;
 DialTimings g_timings;
@@ -212,7 +213,13 @@ int DialThread(DialRequest request) {
 }
 
 void StartDialThread(const DialRequest& request) {
-  std::thread(DialThread, request).detach();
+  ++g_runningDialThreads;
+  std::thread([request] {
+    DialThread(request);
+    --g_runningDialThreads;
+  }).detach();
 }
+
+int RunningDialThreads() { return g_runningDialThreads.load(); }
 
 }  // namespace vpn

@@ -39,6 +39,9 @@ int DialThread(DialRequest request);
 // Starts DialThread with `request` on a new thread that nobody waits for.
 void StartDialThread(const DialRequest& request);
 
+// How many dial threads are running now.
+int RunningDialThreads();
+
 // Writes the entry and its stored dial parameters. Returns true when both were stored.
 bool CreateDialEntry(const std::string& entryName, const std::string& phoneNumber,
                      const std::string& userName, const std::string& password,

@@ -5,6 +5,7 @@
 #include <httplib.h>
 
 #include <chrono>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <string>
@@ -45,6 +46,11 @@ class FakeApi {
     std::lock_guard lock(mutex_);
     replies_[endpoint] = std::move(reply);
   }
+  // Runs `hook` with the endpoint's name as each request arrives, before it is answered.
+  void OnRequest(std::function<void(const std::string&)> hook) {
+    std::lock_guard lock(mutex_);
+    hook_ = std::move(hook);
+  }
   std::vector<Request> Requests() const {
     std::lock_guard lock(mutex_);
     return requests_;
@@ -59,6 +65,12 @@ class FakeApi {
  private:
   void Answer(const httplib::Request& req, httplib::Response& res) {
     Reply reply;
+    std::function<void(const std::string&)> hook;
+    {
+      std::lock_guard lock(mutex_);
+      hook = hook_;
+    }
+    if (hook) hook(req.matches[1]);
     {
       std::lock_guard lock(mutex_);
       requests_.push_back({req.matches[1], req.body});
@@ -80,6 +92,7 @@ class FakeApi {
   mutable std::mutex mutex_;
   std::map<std::string, Reply> replies_;
   std::vector<Request> requests_;
+  std::function<void(const std::string&)> hook_;
 };
 
 }  // namespace apptest

@@ -91,7 +91,7 @@ TEST_F(MainWindow, ExitSignalsTheStopEventOfARunningConnection) {
   boxes.QueueAnswer(ui::IDYES);
   t::RunModal(window, [&] { window.OnSysCommand(ui::SC_CLOSE); });
   EXPECT_TRUE(event->Wait(std::chrono::milliseconds(0)));
-  EXPECT_EQ(window.stopEvent, nullptr);
+  EXPECT_EQ(window.stopEvent.load(), nullptr);
 }
 
 TEST_F(MainWindow, TabSelectionShowsExactlyOnePage) {

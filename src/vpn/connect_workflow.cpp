@@ -1,0 +1,140 @@
+// The connect workflow of the main window: the Connect button, the attempts of the user and the
+// automatic ones, the login at the service and the start of the dial.
+#include <ctime>
+#include <thread>
+
+#include "api/api_texts.h"
+#include "api/service_api.h"
+#include "app/main_window.h"
+#include "app/resource.h"
+#include "settings/keys.h"
+#include "settings/profile.h"
+#include "text/gbk.h"
+#include "ui/application.h"
+#include "vpn/dialer.h"
+
+namespace {
+
+const std::string& G(std::string_view utf8) {
+  static std::mutex mutex;
+  static std::map<std::string_view, std::string> cache;
+  std::lock_guard lock(mutex);
+  auto [it, inserted] = cache.try_emplace(utf8);
+  if (inserted) it->second = text::Utf8ToGbk(utf8);
+  return it->second;
+}
+
+// The local time as the start-time label shows it, e.g. 03月07日09时05分31秒.
+std::string StartTimeText() {
+  std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  char buffer[128];
+  std::size_t n = std::strftime(buffer, sizeof buffer, G("%m月%d日%H时%M分%S秒").c_str(), &local);
+  return std::string(buffer, n);
+}
+
+}  // namespace
+
+void CTunvikDlg::OnConnectButton() {
+  UpdateData(true);
+  std::string caption = GetDlgItemText(IDC_CONNECT);
+  if (caption == G(kCaptionIdle)) {
+    StartUserConnect();
+  } else if (caption == G(kCaptionConnected)) {
+    dropWatchArmed = false;
+    SignalStopEvent();
+    EnableDlgItem(IDC_CONNECT, false);
+    SetDlgItemText(IDC_CONNECT, G(kCaptionDisconnecting));
+  }
+}
+
+void CTunvikDlg::StartUserConnect() {
+  ui::RunBackgroundTask(userConnectTask, [this] { RunConnectAttempt(false); });
+}
+
+void CTunvikDlg::StartAutoConnect() {
+  ui::RunBackgroundTask(autoConnectTask, [this] { RunConnectAttempt(true); });
+}
+
+void CTunvikDlg::RunConnectAttempt(bool automatic) {
+  AccountSnapshot account = TakeAccount();
+  std::string caption = GetDlgItemText(IDC_CONNECT);
+  if (account.name.empty()) {
+    MessageBox(G("用户名不能为空"));
+    SelectEditText(IDC_ACCOUNT);
+    SetFocusItem(IDC_ACCOUNT);
+    return;
+  }
+  if (account.password.empty()) {
+    MessageBox(G("密码不能为空"));
+    SelectEditText(IDC_PASSWORD);
+    SetFocusItem(IDC_PASSWORD);
+    return;
+  }
+  std::string chosenNo, chosenHost;
+  int protocol = 0;
+  ui::Invoke([&] {
+    chosenNo = page1.GetServerNo();
+    chosenHost = page1.GetServerHost();
+    protocol = page1.vpnStrategy;
+    serverNo = chosenNo;
+  });
+  if (chosenNo.empty()) {
+    MessageBox(G("请选择服务器"));
+    return;
+  }
+  ui::Invoke([&] { serverHost = chosenHost; });
+  if (caption != G(kCaptionIdle)) return;
+
+  ui::Invoke([&] {
+    SetDlgItemText(IDC_CONNECT, G(kCaptionConnecting));
+    lastButtonText = G(kCaptionConnecting);
+    EnableDlgItem(IDC_CONNECT, false);
+    if (automatic) dropWatchArmed = true;
+  });
+  SetDlgItemText(IDC_START_TIME, StartTimeText());
+  vpn::SetStatus("%s", G("正在连接中！").c_str());
+  const std::string protocolText = std::to_string(protocol);
+  SaveAccount();
+  account = TakeAccount();
+
+  api::DueDateReply reply;
+  {
+    std::lock_guard lock(apiMutex);
+    reply = api::ContactServer(api, account.name, account.password, chosenNo);
+  }
+
+  if (reply.CodeIs("200")) {
+    auto event = std::make_shared<vpn::Event>();
+    event->Reset();
+    stopEvent.store(event);
+    account = TakeAccount();
+    vpn::DialRequest request;
+    request.entryName = "XOL";
+    request.phoneNumber = chosenHost;
+    request.userName = account.name;
+    request.password = account.password;
+    request.stopEvent = event;
+    request.protocol = protocolText;
+    UpdateData(false);
+    if (auto refusal = vpn::RefusalOfOversizedFields(request)) {
+      ShowStatus(*refusal);
+      SetConnectCaptionEnabled(G(kCaptionIdle));
+      return;
+    }
+    vpn::StartDialThread(request);
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    if (reply.dueDate) {
+      ui::Invoke([&] { dueDate = *reply.dueDate; });
+      settings::WriteProfileString(settings::kAccountConfig, settings::kDueDate, *reply.dueDate,
+                                   settingsPath);
+      SetDlgItemText(IDC_DUE_DATE, *reply.dueDate);
+    }
+    return;
+  }
+
+  EnableDlgItem(IDC_CONNECT, true);
+  SetDlgItemText(IDC_CONNECT, G(kCaptionIdle));
+  ShowStatus(api::ContactServerStatus(reply));
+}
