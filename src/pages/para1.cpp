@@ -1,6 +1,7 @@
 #include "pages/para1.h"
 
 #include "app/resource.h"
+#include "controls/close_thread_dlg.h"
 #include "settings/keys.h"
 #include "settings/profile.h"
 #include "settings/program_dir.h"
@@ -134,4 +135,4 @@ void CPara1::SaveSettings() {
   settings::WriteProfileString(settings::kHostConfig, settings::kHost, serverHost, path);
 }
 
-void CPara1::OpenCloseList() {}
+void CPara1::OpenCloseList() { CCloseThreadDlg::ShowModal(this); }

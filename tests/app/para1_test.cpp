@@ -1,6 +1,10 @@
 // The server list page: the fetch and its retry pace, the table, the chosen server and the two
 // radio groups, against a scripted API on loopback.
+#include <QApplication>
+#include <QWidget>
+
 #include "app/resource.h"
+#include "ui/application.h"
 #include "fake_api.h"
 #include "pages/para1.h"
 #include "settings/profile.h"
@@ -121,6 +125,23 @@ TEST_F(ServerListPage, RadioGroupsStoreTheirIndexOrMinusOne) {
     t::Click(host.page, IDC_OFFLINE_DISABLE);
     EXPECT_EQ(Setting("OfflineStrategy"), 2);
   });
+}
+
+TEST_F(ServerListPage, CloseProgramsRadioSavesThenOpensTheCloseList) {
+  Host host(server.Base());
+  std::string title;
+  t::RunModal(host, [&] {
+    ui::Post([&] {
+      // Runs inside the close-list dialog's own loop.
+      if (QWidget* dialog = QApplication::activeModalWidget()) {
+        title = dialog->windowTitle().toStdString();
+        dialog->close();
+      }
+    });
+    t::Click(host.page, IDC_OFFLINE_CLOSE);
+  });
+  EXPECT_EQ(title, "掉线关闭指定进程");
+  EXPECT_EQ(settings::GetProfileInt("HostConfig", "OfflineStrategy", 9, SettingsPath()), 1);
 }
 
 }  // namespace
