@@ -1,5 +1,6 @@
 #include "app/main_window.h"
 
+#include "account/reg_dialog.h"
 #include "app/about_dlg.h"
 #include "app/main_window_template.h"
 #include "app/resource.h"
@@ -156,9 +157,12 @@ void CTunvikDlg::SignalAndCloseStopEvent() {
 
 void CTunvikDlg::OnAccountButton() {
   if (IsDlgButtonChecked(IDC_ACCOUNT_BUTTON) == ui::BST_CHECKED) {
+    CRegDialog dialog;
+    dialog.DoModal(this);
     CheckDlgButton(IDC_ACCOUNT_BUTTON, ui::BST_UNCHECKED);
   }
   LoadSettings();
   SetDlgItemText(IDC_ACCOUNT, accountName);
   SetDlgItemText(IDC_PASSWORD, accountPassword);
+  ui::RunBackgroundTask(expiryTask, [this] { RefreshDueDate(); });
 }

@@ -57,6 +57,7 @@ inline constexpr int IDC_FIX789 = 1045;
 
 // Account dialog (templates 132 to 135).
 inline constexpr int IDC_REG_TAB = 1021;
+inline constexpr int IDC_REG_ADDRESS = 1031;
 inline constexpr int IDC_REG_COPY = 1032;
 inline constexpr int IDC_REG_OPEN = 1034;
 inline constexpr int IDC_RECHARGE_USER = 1032;

@@ -35,6 +35,9 @@ class FakeApi {
     });
     port_ = server_.bind_to_any_port("127.0.0.1");
     thread_ = std::thread([this] { server_.listen_after_bind(); });
+    // stop() reaches only a running accept loop: a server stopped before its loop has started
+    // would block its thread in accept for good.
+    while (!server_.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   ~FakeApi() {
     server_.stop();

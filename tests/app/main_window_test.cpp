@@ -2,7 +2,9 @@
 // the key filter, the exit question, the process list's columns and the update clean-up timer.
 #include <QApplication>
 #include <QTableWidget>
+#include <QWidget>
 
+#include "app/fake_api.h"
 #include "app/main_window.h"
 #include "app/resource.h"
 #include "text/gbk.h"
@@ -174,15 +176,34 @@ TEST_F(MainWindow, AboutItemOfTheContextMenuOpensTheAboutBox) {
   });
 }
 
-TEST_F(MainWindow, AccountButtonReloadsTheAccountFromTheSettingsFile) {
+TEST_F(MainWindow, AccountDialogClosedReloadsTheAccountAndRefreshesTheExpiry) {
+  apptest::FakeApi api;
+  api.Set("getDueDate", {200, R"({"code":"200","duedate":"2031-05-01"})"});
   CTunvikDlg window;
+  window.api = api::ApiMembers(api.Base());
+  std::string dialogTitle;
   t::RunModal(window, [&] {
-    WriteSettings("[AccountConfig]\nAccount=newuser\nPassword=newpass\n");
+    window.KillTimer(kNoticeTimer);
+    window.page1.KillTimer(1);
+    ui::Post([&] {
+      // Runs inside the account dialog's loop: a new account is registered meanwhile.
+      WriteSettings("[AccountConfig]\nAccount=newuser\nPassword=newpass\n");
+      if (QWidget* dialog = QApplication::activeModalWidget()) {
+        dialogTitle = dialog->windowTitle().toStdString();
+        dialog->close();
+      }
+    });
     t::Click(window, IDC_ACCOUNT_BUTTON);
     EXPECT_EQ(window.GetDlgItemText(IDC_ACCOUNT), "newuser");
     EXPECT_EQ(window.GetDlgItemText(IDC_PASSWORD), "newpass");
     EXPECT_EQ(window.IsDlgButtonChecked(IDC_ACCOUNT_BUTTON), 0);
+    EXPECT_EQ(window.GetDlgItemText(IDC_DUE_DATE), "2031-05-01");
   });
+  EXPECT_EQ(dialogTitle, "XOL_VPN 注册");
+  auto requests = api.Requests();
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_EQ(requests[0].endpoint, "getDueDate");
+  EXPECT_NE(requests[0].body.find("newuser"), std::string::npos);
 }
 
 }  // namespace
