@@ -7,6 +7,9 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev libjsoncpp-dev libcurl4-openssl-dev libcpp-httplib-dev libssl-dev
   fonts-wqy-microhei xvfb xauth imagemagick iproute2 python3 procps
+  libnm-dev  # the NetworkManager dialer
+  # NetworkManager and its VPN plugins: the dialer's tests run a NetworkManager of their own
+  network-manager network-manager-l2tp network-manager-pptp dbus
 )
 
 missing=()
@@ -22,5 +25,24 @@ echo "Installing: ${missing[*]}"
 sudo=""
 if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
 export DEBIAN_FRONTEND=noninteractive
+
+# The tests run a NetworkManager of their own in a namespace; installing the packages must not
+# start the machine's own NetworkManager, VPN or bus daemons. A policy-rc.d that refuses every
+# start keeps them stopped during the install (its absence afterwards restores the default).
+guard=""
+if [ ! -e /usr/sbin/policy-rc.d ]; then
+  guard=/usr/sbin/policy-rc.d
+  printf '#!/bin/sh\nexit 101\n' | $sudo tee "$guard" > /dev/null
+  $sudo chmod 0755 "$guard"
+  trap '$sudo rm -f "$guard"' EXIT
+fi
 $sudo apt-get update -qq
 $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+
+# On a machine that boots with systemd, daemons new to it stay off at the next boot too.
+if [ -d /run/systemd/system ] && printf '%s\n' "${missing[@]}" | grep -qx network-manager; then
+  for unit in NetworkManager.service NetworkManager-wait-online.service \
+              NetworkManager-dispatcher.service strongswan-starter.service xl2tpd.service; do
+    $sudo systemctl disable "$unit" > /dev/null 2>&1 || true
+  done
+fi
