@@ -3,6 +3,8 @@
 #include <iconv.h>
 
 #include <cerrno>
+#include <map>
+#include <mutex>
 
 namespace text {
 namespace {
@@ -101,6 +103,15 @@ std::string Utf8ToGbk(std::string_view utf8) {
   if (IsAscii(utf8)) return std::string(utf8);
   thread_local Converter converter("CP936", "UTF-8");
   return converter.Convert(utf8, Utf8SequenceLength);
+}
+
+const std::string& Gbk(std::string_view utf8) {
+  static std::mutex mutex;
+  static std::map<std::string, std::string, std::less<>> converted;
+  std::lock_guard lock(mutex);
+  auto it = converted.find(utf8);
+  if (it == converted.end()) it = converted.emplace(std::string(utf8), Utf8ToGbk(utf8)).first;
+  return it->second;  // map nodes never move
 }
 
 std::size_t FindChar(std::string_view gbk, char c, std::size_t from) {

@@ -23,6 +23,10 @@ std::string GbkToUtf8(std::string_view gbk);
 // Converts UTF-8 to GBK. A character that GBK lacks, and a malformed UTF-8 sequence, becomes "?".
 std::string Utf8ToGbk(std::string_view utf8);
 
+// Returns the GBK form of a fixed UTF-8 text, such as a message of the program, converted once
+// and kept for the rest of the run. Safe to call from any thread.
+const std::string& Gbk(std::string_view utf8);
+
 // Returns the position of the first single-byte character c at or after `from` (a character
 // boundary), or npos. The second byte of a double-byte character never matches.
 std::size_t FindChar(std::string_view gbk, char c, std::size_t from = 0);

@@ -15,22 +15,13 @@
 
 namespace {
 
-const std::string& G(std::string_view utf8) {
-  static std::mutex mutex;
-  static std::map<std::string_view, std::string> cache;
-  std::lock_guard lock(mutex);
-  auto [it, inserted] = cache.try_emplace(utf8);
-  if (inserted) it->second = text::Utf8ToGbk(utf8);
-  return it->second;
-}
-
 // The local time as the start-time label shows it, e.g. 03月07日09时05分31秒.
 std::string StartTimeText() {
   std::time_t now = std::time(nullptr);
   std::tm local{};
   localtime_r(&now, &local);
   char buffer[128];
-  std::size_t n = std::strftime(buffer, sizeof buffer, G("%m月%d日%H时%M分%S秒").c_str(), &local);
+  std::size_t n = std::strftime(buffer, sizeof buffer, text::Gbk("%m月%d日%H时%M分%S秒").c_str(), &local);
   return std::string(buffer, n);
 }
 
@@ -39,13 +30,13 @@ std::string StartTimeText() {
 void CTunvikDlg::OnConnectButton() {
   UpdateData(true);
   std::string caption = GetDlgItemText(IDC_CONNECT);
-  if (caption == G(kCaptionIdle)) {
+  if (caption == text::Gbk(kCaptionIdle)) {
     StartUserConnect();
-  } else if (caption == G(kCaptionConnected)) {
+  } else if (caption == text::Gbk(kCaptionConnected)) {
     dropWatchArmed = false;
     SignalStopEvent();
     EnableDlgItem(IDC_CONNECT, false);
-    SetDlgItemText(IDC_CONNECT, G(kCaptionDisconnecting));
+    SetDlgItemText(IDC_CONNECT, text::Gbk(kCaptionDisconnecting));
   }
 }
 
@@ -61,13 +52,13 @@ void CTunvikDlg::RunConnectAttempt(bool automatic) {
   AccountSnapshot account = TakeAccount();
   std::string caption = GetDlgItemText(IDC_CONNECT);
   if (account.name.empty()) {
-    MessageBox(G("用户名不能为空"));
+    MessageBox(text::Gbk("用户名不能为空"));
     SelectEditText(IDC_ACCOUNT);
     SetFocusItem(IDC_ACCOUNT);
     return;
   }
   if (account.password.empty()) {
-    MessageBox(G("密码不能为空"));
+    MessageBox(text::Gbk("密码不能为空"));
     SelectEditText(IDC_PASSWORD);
     SetFocusItem(IDC_PASSWORD);
     return;
@@ -81,20 +72,20 @@ void CTunvikDlg::RunConnectAttempt(bool automatic) {
     serverNo = chosenNo;
   });
   if (chosenNo.empty()) {
-    MessageBox(G("请选择服务器"));
+    MessageBox(text::Gbk("请选择服务器"));
     return;
   }
   ui::Invoke([&] { serverHost = chosenHost; });
-  if (caption != G(kCaptionIdle)) return;
+  if (caption != text::Gbk(kCaptionIdle)) return;
 
   ui::Invoke([&] {
-    SetDlgItemText(IDC_CONNECT, G(kCaptionConnecting));
-    lastButtonText = G(kCaptionConnecting);
+    SetDlgItemText(IDC_CONNECT, text::Gbk(kCaptionConnecting));
+    lastButtonText = text::Gbk(kCaptionConnecting);
     EnableDlgItem(IDC_CONNECT, false);
     if (automatic) dropWatchArmed = true;
   });
   SetDlgItemText(IDC_START_TIME, StartTimeText());
-  vpn::SetStatus("%s", G("正在连接中！").c_str());
+  vpn::SetStatus("%s", text::Gbk("正在连接中！").c_str());
   const std::string protocolText = std::to_string(protocol);
   SaveAccount();
   account = TakeAccount();
@@ -120,7 +111,7 @@ void CTunvikDlg::RunConnectAttempt(bool automatic) {
     UpdateData(false);
     if (auto refusal = vpn::RefusalOfOversizedFields(request)) {
       ShowStatus(*refusal);
-      SetConnectCaptionEnabled(G(kCaptionIdle));
+      SetConnectCaptionEnabled(text::Gbk(kCaptionIdle));
       return;
     }
     vpn::StartDialThread(request);
@@ -135,6 +126,6 @@ void CTunvikDlg::RunConnectAttempt(bool automatic) {
   }
 
   EnableDlgItem(IDC_CONNECT, true);
-  SetDlgItemText(IDC_CONNECT, G(kCaptionIdle));
+  SetDlgItemText(IDC_CONNECT, text::Gbk(kCaptionIdle));
   ShowStatus(api::ContactServerStatus(reply));
 }

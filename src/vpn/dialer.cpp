@@ -26,18 +26,8 @@ DialTimings Timings() {
   return g_timings;
 }
 
-const std::string& Gbk(std::string_view utf8) {
-  // The dialer's texts are few and fixed: convert each once.
-  static std::mutex mutex;
-  static std::map<std::string_view, std::string> cache;
-  std::lock_guard lock(mutex);
-  auto [it, inserted] = cache.try_emplace(utf8);
-  if (inserted) it->second = text::Utf8ToGbk(utf8);
-  return it->second;
-}
-
 void RestoreConnectButton() {
-  if (DialerView* view = g_view.load()) view->SetConnectCaptionEnabled(Gbk("连 接"));
+  if (DialerView* view = g_view.load()) view->SetConnectCaptionEnabled(text::Gbk("连 接"));
 }
 
 }  // namespace
@@ -92,7 +82,7 @@ bool CreateDialEntry(const std::string& entryName, const std::string& phoneNumbe
   RasBackend& backend = CurrentBackend();
   unsigned error = backend.SetEntryProperties(MakeDialEntry(entryName, phoneNumber, protocol));
   if (error != kRasSuccess) {
-    SetStatus(Gbk("%s拨号失败!(ERROR：%d)\n").c_str(), entryName.c_str(), error);
+    SetStatus(text::Gbk("%s拨号失败!(ERROR：%d)\n").c_str(), entryName.c_str(), error);
     return false;
   }
   RasDialParams stored;
@@ -104,16 +94,16 @@ bool CreateDialEntry(const std::string& entryName, const std::string& phoneNumbe
 
 std::string DialStateText(int state) {
   switch (state) {
-    case RASCS_OpenPort: return Gbk("打开端口...\n");
-    case RASCS_PortOpened: return Gbk("端口打开成功.\n");
-    case RASCS_ConnectDevice: return Gbk("连接设备...\n");
-    case RASCS_DeviceConnected: return Gbk("设备连接成功.\n");
+    case RASCS_OpenPort: return text::Gbk("打开端口...\n");
+    case RASCS_PortOpened: return text::Gbk("端口打开成功.\n");
+    case RASCS_ConnectDevice: return text::Gbk("连接设备...\n");
+    case RASCS_DeviceConnected: return text::Gbk("设备连接成功.\n");
     case RASCS_AllDevicesConnected: return "All devices connected.\n";
-    case RASCS_Authenticate: return Gbk("验证账户...\n");
+    case RASCS_Authenticate: return text::Gbk("验证账户...\n");
     case RASCS_AuthNotify: return "Authentication notify.\n";
-    case RASCS_AuthRetry: return Gbk("再次验证账户...\n");
+    case RASCS_AuthRetry: return text::Gbk("再次验证账户...\n");
     case RASCS_AuthCallback: return "Authentication callback...\n";
-    case RASCS_AuthChangePassword: return Gbk("请修改密码...\n");
+    case RASCS_AuthChangePassword: return text::Gbk("请修改密码...\n");
     case RASCS_AuthProject: return "Projection phase started...\n";
     case RASCS_AuthLinkSpeed: return "Negotiating speed...\n";
     case RASCS_AuthAck: return "Authentication acknowledge...\n";
@@ -128,8 +118,8 @@ std::string DialStateText(int state) {
     case RASCS_LogonNetwork: return "Logon to the network.\n";
     case RASCS_SubEntryConnected: return "Subentry connected.\n";
     case RASCS_SubEntryDisconnected: return "Subentry disconnected.\n";
-    case RASCS_Connected: return Gbk("连接成功\n");
-    case RASCS_Disconnected: return Gbk("连接中...\n");
+    case RASCS_Connected: return text::Gbk("连接成功\n");
+    case RASCS_Disconnected: return text::Gbk("连接中...\n");
     default: {
       char buffer[48];
       std::snprintf(buffer, sizeof buffer, "Unknown Status = %d\n", state);
@@ -149,7 +139,7 @@ void OnDialStatus(unsigned, int state, unsigned error) {
   }
   SetStatus("%s", DialStateText(state).c_str());
   if (state == RASCS_Connected) {
-    if (DialerView* view = g_view.load()) view->SetConnectCaptionEnabled(Gbk("断 开"));
+    if (DialerView* view = g_view.load()) view->SetConnectCaptionEnabled(text::Gbk("断 开"));
     if (auto event = g_dialEvent.load()) event->Set();
   } else if (state == RASCS_Disconnected) {
     if (auto event = g_dialEvent.load()) event->Set();
@@ -182,7 +172,7 @@ int DialThread(DialRequest request) {
     return 0;
   }
 
-  if (!dialEvent->Wait(timings.finalState)) SetStatus("%s", Gbk("连接设备...\n").c_str());
+  if (!dialEvent->Wait(timings.finalState)) SetStatus("%s", text::Gbk("连接设备...\n").c_str());
 
   bool endedByItself = true;
   unsigned status = backend.GetConnectStatus(connection);
@@ -206,7 +196,7 @@ int DialThread(DialRequest request) {
     SetStatus("Connection to %s terminated.\n", request.phoneNumber.c_str());
     backend.DeleteEntry(request.entryName);
     SetStatus("Delete EntryName %s OK.\n", request.entryName.c_str());
-    SetStatus("%s", Gbk("已断开").c_str());
+    SetStatus("%s", text::Gbk("已断开").c_str());
   }
   RestoreConnectButton();
   return 1;
