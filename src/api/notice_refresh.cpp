@@ -31,6 +31,8 @@ void CTunvikDlg::RefreshNotice() {
     if (reply.answered == api::Answered::kPrimary) SetDlgItemText(IDC_NOTICE, notice);
     if (update::VersionNumber(reply.version) > update::VersionNumber(versionText)) {
       OnNewerVersionAnnounced();
+      // After a hand-over the new program makes its own start; this one only leaves.
+      if (handedOver) return;
     }
   }
   SetWindowText("Quoril_v" + versionText);

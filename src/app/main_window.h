@@ -19,6 +19,7 @@
 #include "pages/para2.h"
 #include "ui/background_task.h"
 #include "ui/dialog.h"
+#include "update/ver_check.h"
 #include "vpn/dialer.h"
 #include "vpn/event.h"
 
@@ -96,8 +97,20 @@ class CTunvikDlg : public ui::Dialog, public vpn::DialerView {
   void RefreshNotice();
   // Background task of timer 7 and of the account dialog's end: the account's expiry date.
   void RefreshDueDate();
-  // Called by RefreshNotice when the service announces a newer version.
+
+  // Self-update (update/main_window_update.cpp).
+
+  // Called by RefreshNotice when the service announces a newer version: runs CheckForUpdate as a
+  // background task and returns when it has ended.
   void OnNewerVersionAnnounced();
+  // Fetches the version file of the update server into the program directory; when it names a
+  // greater version, offers the update dialog, and after a verified download hands over to the
+  // new program file and closes the window. Deletes the version file at its end; a version file
+  // that cannot be fetched ends the check silently.
+  void CheckForUpdate();
+  // Each tick of timer 8: deletes the previous program file named by MAINVER/mainver; once that
+  // succeeded, stores this version as mainver, UpdateState 0 and stops timer 8.
+  void CleanUpAfterUpdate();
 
   // Sets up the process list's columns from its client width (PID w/8, names and labels w/3).
   void SetUpProcessListColumns();
@@ -171,6 +184,8 @@ class CTunvikDlg : public ui::Dialog, public vpn::DialerView {
   std::unordered_set<std::string> startupPids;
   // The drop target behind edit 1002: a dropped program's full path becomes the filter.
   CDragEdit processEdit;
+  // The update dialog, shown by CheckForUpdate.
+  CVerCheck updateDialog;
 
   // The connection's stop event; none before the first accepted login. Each accepted login
   // makes a new one; a dial thread holds its own reference, so it stays valid for it.
@@ -182,6 +197,8 @@ class CTunvikDlg : public ui::Dialog, public vpn::DialerView {
   std::mutex apiMutex;
   // The notice has been fetched once; its start-up actions have run.
   std::atomic<bool> noticeSettled{false};
+  // A self-update has handed over to the new program, and this one is leaving.
+  std::atomic<bool> handedOver{false};
   // Counts the writes of the status line, so that a code is told from its repetition.
   std::uint64_t statusGeneration = 0;
   std::string lastLoggedStatus;

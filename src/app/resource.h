@@ -75,3 +75,4 @@ inline constexpr int IDC_CLOSE_SAVE = 1039;
 
 // Update dialog (template 137).
 inline constexpr int IDC_DOWNLOAD = 1046;
+inline constexpr int IDC_VERCHECK_TEXT = 1048;  // the description, and the failure text

@@ -9,19 +9,6 @@
 #include "text/gbk.h"
 #include "ui/application.h"
 
-namespace {
-
-const std::string& G(std::string_view utf8) {
-  static std::mutex mutex;
-  static std::map<std::string_view, std::string> cache;
-  std::lock_guard lock(mutex);
-  auto [it, inserted] = cache.try_emplace(utf8);
-  if (inserted) it->second = text::Utf8ToGbk(utf8);
-  return it->second;
-}
-
-}  // namespace
-
 void CTunvikDlg::OnTimer(int id) {
   switch (id) {
     case kProcessListTimer:
@@ -39,6 +26,9 @@ void CTunvikDlg::OnTimer(int id) {
       break;
     case kExpiryTimer:
       ui::RunBackgroundTask(expiryTask, [this] { RefreshDueDate(); });
+      break;
+    case kUpdateCleanUpTimer:
+      CleanUpAfterUpdate();
       break;
     default:
       break;
@@ -66,10 +56,10 @@ void CTunvikDlg::Supervise() {
   buttonText = GetDlgItemText(IDC_CONNECT);
   if (buttonText == lastButtonText) return;
   lastButtonText = buttonText;
-  if (buttonText == G(kCaptionConnected)) {
-    ShowStatus(serverNo + G(" #服务器连接成功 状态 （正常）"));
+  if (buttonText == text::Gbk(kCaptionConnected)) {
+    ShowStatus(serverNo + text::Gbk(" #服务器连接成功 状态 （正常）"));
     dropWatchArmed = true;
-  } else if (buttonText == G(kCaptionIdle) && dropWatchArmed) {
+  } else if (buttonText == text::Gbk(kCaptionIdle) && dropWatchArmed) {
     offlineStrategy = settings::GetProfileInt(settings::kHostConfig, settings::kOfflineStrategy,
                                               0, settingsPath);
     switch (offlineStrategy) {
@@ -100,10 +90,10 @@ void CTunvikDlg::ApplyErrorCode(ErrorMarker marker, const std::string& code,
       fix789Open = false;
     }
   } else if (code == "756") {
-    ShowStatus(G("正在连接中！稍后再拨"));
+    ShowStatus(text::Gbk("正在连接中！稍后再拨"));
     redialDelay = 30000;
   } else if (marker == ErrorMarker::kLower && code == "668") {
-    ShowStatus(G("连接已断开"));
+    ShowStatus(text::Gbk("连接已断开"));
   } else if (marker == ErrorMarker::kUpper && code == "628") {
     SignalStopEvent();
   } else if (code == "404") {

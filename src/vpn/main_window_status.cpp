@@ -58,5 +58,3 @@ CTunvikDlg::AccountSnapshot CTunvikDlg::TakeAccount() {
   });
   return account;
 }
-
-void CTunvikDlg::OnNewerVersionAnnounced() {}
