@@ -106,19 +106,22 @@ bool Invoke(const std::function<void()>& fn) {
     return true;
   }
   auto call = std::make_shared<PendingCall>();
+  std::unique_lock lock(call->mutex);
   {
-    std::lock_guard lock(g_dispatcherMutex);
+    std::lock_guard dispatcherLock(g_dispatcherMutex);
     if (g_dispatcher == nullptr) return false;
     auto completion = std::make_shared<Completion>(call);
     QMetaObject::invokeMethod(
         g_dispatcher,
         [completion, &fn] {
+          // Taking the call's mutex orders everything the calling thread did before the call
+          // before what fn does here, in a way that race detectors see too.
+          { std::lock_guard order(completion->call->mutex); }
           fn();
           completion->call->ran = true;
         },
         Qt::QueuedConnection);
   }
-  std::unique_lock lock(call->mutex);
   call->done.wait(lock, [&] { return call->finished; });
   return call->ran;
 }
