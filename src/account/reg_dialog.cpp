@@ -2,6 +2,7 @@
 
 #include "app/resource.h"
 #include "text/gbk.h"
+#include "ui/tab_pages.h"
 
 namespace {
 
@@ -37,47 +38,25 @@ bool CRegDialog::OnInitDialog() {
   rechargePage.Create(*this, IDC_REG_TAB);
   passwordPage.Create(*this, IDC_REG_TAB);
 
-  ui::Rect area = tabs.GetClientRect();
-  area.left += 1;
-  area.top += 25;
-  area.right -= 1;
-  area.bottom -= 1;
+  const ui::Rect area = ui::TabPageArea(tabs.GetClientRect());
   registerPage.SetWindowPos(area);
   rechargePage.SetWindowPos(area);
   passwordPage.SetWindowPos(area);
   registerPage.ShowWindow(true);
   rechargePage.ShowWindow(true);
   passwordPage.ShowWindow(false);
-  registerPage.ShowWindow(true);
-  rechargePage.ShowWindow(false);
-  passwordPage.ShowWindow(false);
+  ui::ShowOnlyPage({&registerPage, &rechargePage, &passwordPage}, 0);
   tabs.SetCurSel(0);
   return true;
 }
 
 void CRegDialog::OnTabChange() {
-  switch (GetTabControl(IDC_REG_TAB).GetCurSel()) {
-    case 0:
-      SetWindowText(text::Utf8ToGbk("XOL_VPN 注册"));
-      registerPage.ShowWindow(true);
-      rechargePage.ShowWindow(false);
-      passwordPage.ShowWindow(false);
-      break;
-    case 1:
-      SetWindowText(text::Utf8ToGbk("XOL_VPN 充值续费"));
-      registerPage.ShowWindow(false);
-      rechargePage.ShowWindow(true);
-      passwordPage.ShowWindow(false);
-      break;
-    case 2:
-      SetWindowText(text::Utf8ToGbk("XOL_VPN 修改密码"));
-      registerPage.ShowWindow(false);
-      rechargePage.ShowWindow(false);
-      passwordPage.ShowWindow(true);
-      break;
-    default:
-      break;
-  }
+  static constexpr std::string_view kCaptions[] = {"XOL_VPN 注册", "XOL_VPN 充值续费",
+                                                   "XOL_VPN 修改密码"};
+  const int index = GetTabControl(IDC_REG_TAB).GetCurSel();
+  if (index < 0 || index >= static_cast<int>(std::size(kCaptions))) return;
+  SetWindowText(text::Gbk(kCaptions[index]));
+  ui::ShowOnlyPage({&registerPage, &rechargePage, &passwordPage}, index);
 }
 
 void CRegDialog::OnOK() {}

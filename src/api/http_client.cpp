@@ -7,6 +7,7 @@
 #include <memory>
 #include <mutex>
 
+#include "api/curl_support.h"
 #include "api/wininet_error.h"
 #include "settings/deployment.h"
 #include "text/gbk.h"
@@ -38,22 +39,8 @@ HttpClientOptions& SharedOptions() {
   return options;
 }
 
-// curl_global_init is not thread-safe and must run once before any handle exists.
-bool GlobalInit() {
-  static std::once_flag once;
-  static bool ok = false;
-  std::call_once(once, [] { ok = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK; });
-  return ok;
-}
-
-struct EasyDeleter {
-  void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
-};
-struct ListDeleter {
-  void operator()(curl_slist* list) const { curl_slist_free_all(list); }
-};
-using EasyHandle = std::unique_ptr<CURL, EasyDeleter>;
-using HeaderList = std::unique_ptr<curl_slist, ListDeleter>;
+using EasyHandle = CurlEasyHandle;
+using HeaderList = CurlHeaderList;
 
 using Clock = std::chrono::steady_clock;
 
@@ -216,7 +203,7 @@ CURLcode Configure(CURL* handle, std::string_view verb, const std::string& url,
 
 }  // namespace
 
-CHttpClient::CHttpClient() : options_(DefaultOptions()), ready_(GlobalInit()) {
+CHttpClient::CHttpClient() : options_(DefaultOptions()), ready_(CurlGlobalInit()) {
   pin_ = options_.pin ? *options_.pin : settings::CurrentDeployment().apiPin;
 }
 

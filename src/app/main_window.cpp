@@ -8,6 +8,7 @@
 #include "settings/keys.h"
 #include "settings/profile.h"
 #include "text/gbk.h"
+#include "ui/tab_pages.h"
 
 namespace {
 
@@ -64,20 +65,15 @@ bool CTunvikDlg::OnInitDialog() {
   page2.Create(*this, IDC_TAB);
   page3.Create(*this, IDC_TAB);
 
-  ui::Rect area = tabs.GetClientRect();
-  area.left += 1;
-  area.top += 25;
-  area.right -= 1;
-  area.bottom -= 1;
-  page1.SetWindowPos(area);
-  page2.SetWindowPos(area);
-  page3.SetWindowPos(area);
+  const ui::Rect area = ui::TabPageArea(tabs.GetClientRect());
+  for (ui::Dialog* page : {static_cast<ui::Dialog*>(&page1), static_cast<ui::Dialog*>(&page2),
+                           static_cast<ui::Dialog*>(&page3)}) {
+    page->SetWindowPos(area);
+  }
   page1.ShowWindow(true);
   page2.ShowWindow(true);
   page3.ShowWindow(false);
-  page1.ShowWindow(true);
-  page2.ShowWindow(false);
-  page3.ShowWindow(false);
+  ui::ShowOnlyPage({&page1, &page2, &page3}, 0);
   tabs.SetCurSel(0);
 
   SetUpProcessListColumns();
@@ -109,25 +105,7 @@ void CTunvikDlg::SetUpProcessListColumns() {
 }
 
 void CTunvikDlg::OnTabSelChange() {
-  switch (GetTabControl(IDC_TAB).GetCurSel()) {
-    case 0:
-      page1.ShowWindow(true);
-      page2.ShowWindow(false);
-      page3.ShowWindow(false);
-      break;
-    case 1:
-      page1.ShowWindow(false);
-      page2.ShowWindow(true);
-      page3.ShowWindow(false);
-      break;
-    case 2:
-      page1.ShowWindow(false);
-      page2.ShowWindow(false);
-      page3.ShowWindow(true);
-      break;
-    default:
-      break;
-  }
+  ui::ShowOnlyPage({&page1, &page2, &page3}, GetTabControl(IDC_TAB).GetCurSel());
 }
 
 void CTunvikDlg::OnSysCommand(unsigned commandId) {

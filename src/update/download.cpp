@@ -11,25 +11,13 @@
 #include <mutex>
 #include <vector>
 
+#include "api/curl_support.h"
+
 namespace update {
 namespace {
 
 constexpr long kMaxRedirects = 10;
 
-// curl_global_init must have run once before the first handle is made.
-bool GlobalInit() {
-  static std::once_flag once;
-  static bool ok = false;
-  std::call_once(once, [] { ok = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK; });
-  return ok;
-}
-
-struct EasyDeleter {
-  void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
-};
-struct ListDeleter {
-  void operator()(curl_slist* list) const { curl_slist_free_all(list); }
-};
 
 // Where the body of one transfer goes, and what the callbacks saw.
 struct Sink {
@@ -88,12 +76,12 @@ DownloadResult Failure(DownloadStatus status, std::string error) {
 
 DownloadResult Transfer(const std::string& url, const DownloadOptions& options, Sink& sink) {
   if (url.empty()) return Failure(DownloadStatus::kFailed, "no address");
-  if (!GlobalInit()) return Failure(DownloadStatus::kFailed, "the transfer library did not start");
-  std::unique_ptr<CURL, EasyDeleter> handle(curl_easy_init());
+  if (!api::CurlGlobalInit()) return Failure(DownloadStatus::kFailed, "the transfer library did not start");
+  api::CurlEasyHandle handle(curl_easy_init());
   if (!handle) return Failure(DownloadStatus::kFailed, "the transfer library did not start");
   CURL* h = handle.get();
 
-  std::unique_ptr<curl_slist, ListDeleter> headers;
+  api::CurlHeaderList headers;
   if (options.fresh) {
     curl_slist* list = nullptr;
     for (const char* line : {"Cache-Control: no-cache", "Pragma: no-cache"}) {
