@@ -52,7 +52,9 @@ class TimedSim : public vpn::SimRasBackend {
   Stamps& stamps_;
 };
 
-double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+double Ms(Clock::duration d) {
+  return std::chrono::duration<double, std::milli>(d).count();
+}
 
 }  // namespace
 
@@ -62,9 +64,10 @@ int main() {
   settings::SetProgramDirectoryForTesting(dir);
   {
     FILE* f = std::fopen((dir + "/XolConfig.ini").c_str(), "w");
-    std::fputs("[AccountConfig]\nAccount=demo\nPassword=demo123\n[HostConfig]\nXOLNO=1\n"
-               "Host=127.0.0.1\n",
-               f);
+    std::fputs(
+        "[AccountConfig]\nAccount=demo\nPassword=demo123\n[HostConfig]\nXOLNO=1\n"
+        "Host=127.0.0.1\n",
+        f);
     std::fclose(f);
   }
   ui::testing::EnsureApplication();
@@ -125,8 +128,7 @@ int main() {
     probe.stop();
     window.OnConnectButton();  // disconnect
     ui::testing::WaitUntil([&] { return vpn::RunningDialThreads() == 0; });
-    ui::testing::WaitUntil(
-        [&] { return window.IsDlgItemEnabled(IDC_CONNECT); });
+    ui::testing::WaitUntil([&] { return window.IsDlgItemEnabled(IDC_CONNECT); });
 
     // 2. The client's share of click-to-dial, over several attempts.
     stamps.loginDelayMs = 0;
@@ -151,12 +153,14 @@ int main() {
   server.stop();
   serverThread.join();
   std::sort(shares.begin(), shares.end());
-  std::printf("longest stall of the user-interface thread during a 1.5 s login: %.2f ms"
-              " (target: under 16 ms)\n",
-              longestStall);
-  std::printf("client's own share of click-to-dial: median %.2f ms, worst %.2f ms over %zu"
-              " attempts (target: under 5 ms)\n",
-              shares[shares.size() / 2], shares.back(), shares.size());
+  std::printf(
+      "longest stall of the user-interface thread during a 1.5 s login: %.2f ms"
+      " (target: under 16 ms)\n",
+      longestStall);
+  std::printf(
+      "client's own share of click-to-dial: median %.2f ms, worst %.2f ms over %zu"
+      " attempts (target: under 5 ms)\n",
+      shares[shares.size() / 2], shares.back(), shares.size());
   std::filesystem::remove_all(dir);
   std::fflush(stdout);
   std::_Exit(0);

@@ -35,7 +35,9 @@ CTunvikDlg::CTunvikDlg() : ui::Dialog(MainWindowTemplate()) {
   vpn::SetDialerView(this);
 }
 
-CTunvikDlg::~CTunvikDlg() { vpn::SetDialerView(nullptr); }
+CTunvikDlg::~CTunvikDlg() {
+  vpn::SetDialerView(nullptr);
+}
 
 void CTunvikDlg::DoDataExchange(ui::DataExchange& dx) {
   dx.Text(IDC_ACCOUNT, accountName);

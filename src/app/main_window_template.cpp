@@ -12,8 +12,8 @@ const ui::DialogTemplate& MainWindowTemplate() {
       "Quoril_v" TUNVIK_VERSION_TEXT,
       271,
       282,
-      ui::dialog_style::kMinimizeBox | ui::dialog_style::kSizingBorder |
-          ui::dialog_style::kCentre | ui::dialog_style::kTaskbarButton,
+      ui::dialog_style::kMinimizeBox | ui::dialog_style::kSizingBorder | ui::dialog_style::kCentre |
+          ui::dialog_style::kTaskbarButton,
       {
           {IDC_TAB, ControlKind::kTab, "", 0, 7, 3, 257, 106},
           {ui::IDC_STATIC, ControlKind::kGroupBox, "", 0, 7, 108, 257, 64},
@@ -25,8 +25,8 @@ const ui::DialogTemplate& MainWindowTemplate() {
            style::kBorder | style::kAutoHScroll | style::kAcceptFiles, 44, 201, 175, 14},
           {IDC_PROCESS_LIST, ControlKind::kListView, "", 0, 7, 218, 257, 50},
           {ui::IDC_STATIC, ControlKind::kLabel, "账号:", 0, 16, 122, 17, 8},
-          {IDC_ACCOUNT, ControlKind::kEdit, "", style::kBorder | style::kAutoHScroll, 39, 118,
-           52, 12},
+          {IDC_ACCOUNT, ControlKind::kEdit, "", style::kBorder | style::kAutoHScroll, 39, 118, 52,
+           12},
           {ui::IDC_STATIC, ControlKind::kLabel, "密码:", 0, 16, 136, 17, 8},
           {IDC_PASSWORD, ControlKind::kEdit, "",
            style::kBorder | style::kAutoHScroll | style::kPassword, 39, 134, 52, 12},
@@ -44,8 +44,8 @@ const ui::DialogTemplate& MainWindowTemplate() {
           {IDC_DUE_DATE, ControlKind::kLabel, "", 0, 190, 271, 74, 8},
           {IDC_STATUS, ControlKind::kLabel, "未连接", 0, 31, 177, 231, 8},
           {IDC_NOTICE_FRAME, ControlKind::kEdit, "",
-           style::kMultiLine | style::kReadOnly | style::kDisabled | style::kBorder, 104, 117,
-           81, 51},
+           style::kMultiLine | style::kReadOnly | style::kDisabled | style::kBorder, 104, 117, 81,
+           51},
           {IDC_NOTICE, ControlKind::kLabel, "加载中...", 0, 106, 119, 77, 47},
       }};
   return kTemplate;

@@ -60,8 +60,8 @@ void CTunvikDlg::Supervise() {
     ShowStatus(serverNo + text::Gbk(" #服务器连接成功 状态 （正常）"));
     dropWatchArmed = true;
   } else if (buttonText == text::Gbk(kCaptionIdle) && dropWatchArmed) {
-    offlineStrategy = settings::GetProfileInt(settings::kHostConfig, settings::kOfflineStrategy,
-                                              0, settingsPath);
+    offlineStrategy =
+        settings::GetProfileInt(settings::kHostConfig, settings::kOfflineStrategy, 0, settingsPath);
     switch (offlineStrategy) {
       case 0:
         SetTimer(kRedialTimer, redialDelay);

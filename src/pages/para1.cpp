@@ -23,15 +23,15 @@ const ui::DialogTemplate kPara1Template{
     {
         {IDC_SERVER_LIST, ControlKind::kListView, "", 0, 2, 2, 170, 84},
         {ui::IDC_STATIC, ControlKind::kGroupBox, "掉线防封策略", 0, 176, 0, 76, 44},
-        {IDC_OFFLINE_REDIAL, ControlKind::kRadioButton, "掉线自动重连", style::kGroup, 182, 10,
-         66, 10},
+        {IDC_OFFLINE_REDIAL, ControlKind::kRadioButton, "掉线自动重连", style::kGroup, 182, 10, 66,
+         10},
         {IDC_OFFLINE_CLOSE, ControlKind::kRadioButton, "掉线关闭进程", 0, 182, 21, 66, 10},
         {IDC_OFFLINE_DISABLE, ControlKind::kRadioButton, "掉线自动断网", 0, 182, 32, 66, 10},
         {ui::IDC_STATIC, ControlKind::kGroupBox, "连接协议", style::kGroup, 176, 45, 76, 24},
         {IDC_PROTOCOL_L2TP, ControlKind::kRadioButton, "L2TP", style::kGroup, 182, 55, 32, 10},
         {IDC_PROTOCOL_PPTP, ControlKind::kRadioButton, "PPTP", 0, 216, 55, 32, 10},
-        {IDC_CHOSEN_SERVER, ControlKind::kEdit, "", style::kReadOnly | style::kBorder, 176, 73,
-         76, 12},
+        {IDC_CHOSEN_SERVER, ControlKind::kEdit, "", style::kReadOnly | style::kBorder, 176, 73, 76,
+         12},
     }};
 
 const std::string& ServerSuffix() {
@@ -75,8 +75,7 @@ bool CPara1::OnInitDialog() {
   ui::Dialog::OnInitDialog();
 
   ui::ListView list = GetListView(IDC_SERVER_LIST);
-  list.SetExtendedStyle(list.GetExtendedStyle() | ui::LVS_EX_GRIDLINES |
-                        ui::LVS_EX_FULLROWSELECT);
+  list.SetExtendedStyle(list.GetExtendedStyle() | ui::LVS_EX_GRIDLINES | ui::LVS_EX_FULLROWSELECT);
   const int width = list.GetClientWidth();
   list.InsertColumn(0, text::Utf8ToGbk("服务器编号"), ui::ColumnFormat::kCentre, width / 4, 0);
   list.InsertColumn(1, text::Utf8ToGbk("服务器地区"), ui::ColumnFormat::kCentre,
@@ -135,4 +134,6 @@ void CPara1::SaveSettings() {
   settings::WriteProfileString(settings::kHostConfig, settings::kHost, serverHost, path);
 }
 
-void CPara1::OpenCloseList() { CCloseThreadDlg::ShowModal(this); }
+void CPara1::OpenCloseList() {
+  CCloseThreadDlg::ShowModal(this);
+}

@@ -69,7 +69,11 @@ class Converter {
 // Length of the UTF-8 sequence that starts at s[0], for skipping a character GBK lacks.
 std::size_t Utf8SequenceLength(std::string_view s) {
   auto c = static_cast<unsigned char>(s[0]);
-  std::size_t n = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 1;
+  std::size_t n = c < 0x80           ? 1
+                  : (c >> 5) == 0x6  ? 2
+                  : (c >> 4) == 0xE  ? 3
+                  : (c >> 3) == 0x1E ? 4
+                                     : 1;
   if (n > s.size()) return s.size();
   for (std::size_t i = 1; i < n; ++i) {
     if ((static_cast<unsigned char>(s[i]) & 0xC0) != 0x80) return i;  // malformed: stop before it
@@ -84,7 +88,9 @@ bool IsAscii(std::string_view s) {
   return true;
 }
 
-char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char FoldAscii(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 // Width in bytes of the character that starts at s[i].
 std::size_t CharWidth(std::string_view s, std::size_t i) {

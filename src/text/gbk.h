@@ -15,7 +15,9 @@ namespace text {
 inline constexpr std::size_t npos = std::string_view::npos;
 
 // Returns true when c starts a double-byte GBK character.
-constexpr bool IsLeadByte(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
+constexpr bool IsLeadByte(unsigned char c) {
+  return c >= 0x81 && c <= 0xFE;
+}
 
 // Converts GBK bytes to UTF-8. A byte sequence that is no GBK character becomes "?".
 std::string GbkToUtf8(std::string_view gbk);
@@ -46,6 +48,8 @@ std::string ReplaceAll(std::string_view gbk, std::string_view from, std::string_
 int CompareNoCase(std::string_view a, std::string_view b);
 
 // Returns true when the two texts are equal without regard to letter case (see CompareNoCase).
-inline bool EqualsNoCase(std::string_view a, std::string_view b) { return CompareNoCase(a, b) == 0; }
+inline bool EqualsNoCase(std::string_view a, std::string_view b) {
+  return CompareNoCase(a, b) == 0;
+}
 
 }  // namespace text

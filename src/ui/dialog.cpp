@@ -100,8 +100,12 @@ QString WrapToWidth(const QString& text, const QFontMetrics& metrics, int width)
 }
 
 // Multi-line edits keep "\n" inside; the window classes see the platform's "\r\n".
-QString ToEditText(const QString& text) { return QString(text).replace("\r\n", "\n"); }
-QString FromEditText(const QString& text) { return QString(text).replace("\n", "\r\n"); }
+QString ToEditText(const QString& text) {
+  return QString(text).replace("\r\n", "\n");
+}
+QString FromEditText(const QString& text) {
+  return QString(text).replace("\n", "\r\n");
+}
 
 void SetButtonText(QAbstractButton* button, const QString& text) {
   button->setProperty(kTextProperty, text);
@@ -115,8 +119,12 @@ void SetButtonText(QAbstractButton* button, const QString& text) {
 
 }  // namespace
 
-QString ToQt(std::string_view gbk) { return QString::fromStdString(text::GbkToUtf8(gbk)); }
-std::string FromQt(const QString& text) { return text::Utf8ToGbk(text.toStdString()); }
+QString ToQt(std::string_view gbk) {
+  return QString::fromStdString(text::GbkToUtf8(gbk));
+}
+std::string FromQt(const QString& text) {
+  return text::Utf8ToGbk(text.toStdString());
+}
 
 int DialogUnitsToPixelsX(int units) {
   static const int base = [] {
@@ -133,8 +141,12 @@ int DialogUnitsToPixelsY(int units) {
   return (units * base + 4) / 8;
 }
 
-QWidget* WindowWidget(const Dialog& dialog) { return dialog.GetImpl().window; }
-QWidget* ControlWidget(const Dialog& dialog, int id) { return dialog.GetImpl().Control(id); }
+QWidget* WindowWidget(const Dialog& dialog) {
+  return dialog.GetImpl().window;
+}
+QWidget* ControlWidget(const Dialog& dialog, int id) {
+  return dialog.GetImpl().Control(id);
+}
 
 Dialog* DialogOfWindow(QWidget* widget) {
   if (widget == nullptr) return nullptr;
@@ -194,7 +206,8 @@ void Dialog::Impl::Build(QWidget* parent, bool child) {
     if (t.style & dialog_style::kTaskbarButton) flags = (flags & ~Qt::Dialog) | Qt::Window;
     dialog->setWindowFlags(flags);
     dialog->setSizeGripEnabled(false);
-    dialog->setWindowTitle(QString::fromUtf8(t.title.data(), static_cast<qsizetype>(t.title.size())));
+    dialog->setWindowTitle(
+        QString::fromUtf8(t.title.data(), static_cast<qsizetype>(t.title.size())));
     host = dialog;
   }
   host->setProperty(kDialogProperty, QVariant::fromValue(reinterpret_cast<quintptr>(&owner)));
@@ -227,10 +240,9 @@ void Dialog::Impl::Build(QWidget* parent, bool child) {
           w->setPlainText(ToEditText(label));
           w->setReadOnly(c.style & style::kReadOnly);
           w->setVerticalScrollBarPolicy((c.style & style::kVScroll) ? Qt::ScrollBarAsNeeded
-                                                                     : Qt::ScrollBarAlwaysOff);
+                                                                    : Qt::ScrollBarAlwaysOff);
           if (!(c.style & style::kBorder)) w->setFrameShape(QFrame::NoFrame);
-          QObject::connect(w, &QPlainTextEdit::textChanged, w,
-                           [this, id] { Notify(changed, id); });
+          QObject::connect(w, &QPlainTextEdit::textChanged, w, [this, id] { Notify(changed, id); });
           widget = w;
         } else {
           auto* w = new QLineEdit(label, host);
@@ -363,8 +375,8 @@ Dialog::~Dialog() {
 bool Dialog::Create(Dialog& parent, int parentControlId) {
   bool created = false;
   Invoke([&] {
-    QWidget* host = parentControlId == 0 ? parent.impl_->window.data()
-                                         : parent.impl_->Control(parentControlId);
+    QWidget* host =
+        parentControlId == 0 ? parent.impl_->window.data() : parent.impl_->Control(parentControlId);
     if (host == nullptr || impl_->window) return;
     impl_->Build(host, true);
     impl_->window->hide();
@@ -445,10 +457,18 @@ void Dialog::OnSysCommand(unsigned commandId) {
   }
 }
 
-void Dialog::OnClose() { EndDialog(IDCANCEL); }
-void Dialog::OnOK() { EndDialog(IDOK); }
-void Dialog::OnCancel() { EndDialog(IDCANCEL); }
-bool Dialog::PreTranslateMessage(int) { return false; }
+void Dialog::OnClose() {
+  EndDialog(IDCANCEL);
+}
+void Dialog::OnOK() {
+  EndDialog(IDOK);
+}
+void Dialog::OnCancel() {
+  EndDialog(IDCANCEL);
+}
+bool Dialog::PreTranslateMessage(int) {
+  return false;
+}
 
 void Dialog::SetWindowText(std::string_view gbk) {
   OnUiThread(*this, [&] { impl_->window->setWindowTitle(ToQt(gbk)); });
@@ -467,9 +487,8 @@ bool Dialog::IsWindowVisible() const {
 }
 
 void Dialog::SetWindowPos(const Rect& rect) {
-  OnUiThread(*this, [&] {
-    impl_->window->setGeometry(rect.left, rect.top, rect.Width(), rect.Height());
-  });
+  OnUiThread(*this,
+             [&] { impl_->window->setGeometry(rect.left, rect.top, rect.Width(), rect.Height()); });
 }
 
 Rect Dialog::GetWindowRect() const {
@@ -684,7 +703,9 @@ std::map<int, int> Dialog::RunningTimers() const {
   });
 }
 
-bool Dialog::IsTimerRunning(int id) const { return RunningTimers().count(id) != 0; }
+bool Dialog::IsTimerRunning(int id) const {
+  return RunningTimers().count(id) != 0;
+}
 
 int Dialog::MessageBox(std::string_view gbkText, std::string_view gbkCaption, unsigned type) {
   return ShowMessageBox(this, gbkText, gbkCaption, type);

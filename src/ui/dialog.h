@@ -157,7 +157,8 @@ class Dialog {
   // Shows icon resource `resourceId` in a label control.
   void SetDlgItemIcon(int id, int resourceId);
   void SetFocusItem(int id);
-  // Selects characters start to end of an edit (end -1: to the end) and scrolls the caret into view.
+  // Selects characters start to end of an edit (end -1: to the end) and scrolls the caret into
+  // view.
   void SelectEditText(int id, int start = 0, int end = -1);
   Rect GetDlgItemRect(int id) const;
   ListView GetListView(int id) { return ListView(*this, id); }
@@ -173,8 +174,7 @@ class Dialog {
 
   // Shows a message box owned by this window; the caption is the program file's name without
   // extension unless one is given. Returns IDOK, IDYES or IDNO.
-  int MessageBox(std::string_view gbkText, std::string_view gbkCaption = {},
-                 unsigned type = MB_OK);
+  int MessageBox(std::string_view gbkText, std::string_view gbkCaption = {}, unsigned type = MB_OK);
 
   // Message map: handlers for control notifications, run on the user-interface thread.
   void OnClicked(int id, std::function<void()> handler);

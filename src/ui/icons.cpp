@@ -11,7 +11,9 @@ std::map<int, QIcon>& Icons() {
 }
 }  // namespace
 
-void RegisterIconResource(int resourceId, const QIcon& icon) { Icons()[resourceId] = icon; }
+void RegisterIconResource(int resourceId, const QIcon& icon) {
+  Icons()[resourceId] = icon;
+}
 
 QIcon IconResource(int resourceId) {
   auto it = Icons().find(resourceId);

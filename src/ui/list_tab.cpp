@@ -1,8 +1,8 @@
 // The tab control and the list view of the dialog layer.
 #include <QHeaderView>
 #include <QMouseEvent>
-#include <QScrollBar>
 #include <QPainter>
+#include <QScrollBar>
 #include <QStyleOptionTabWidgetFrame>
 #include <QStylePainter>
 

@@ -13,8 +13,8 @@ class Dialog;
 struct MessageBoxRequest {
   std::string text;
   std::string caption;
-  unsigned type = 0;              // MB_OK or MB_YESNO
-  std::string ownerTitle;         // title of the owning window, empty for none
+  unsigned type = 0;       // MB_OK or MB_YESNO
+  std::string ownerTitle;  // title of the owning window, empty for none
 };
 
 // Shows a message box owned by `owner` (may be null) and returns IDOK, IDYES or IDNO. Callable

@@ -41,7 +41,9 @@ ScriptedMessageBoxes::ScriptedMessageBoxes() {
   SetMessageBoxHandler([this](const MessageBoxRequest& request) { return Answer(request); });
 }
 
-ScriptedMessageBoxes::~ScriptedMessageBoxes() { SetMessageBoxHandler({}); }
+ScriptedMessageBoxes::~ScriptedMessageBoxes() {
+  SetMessageBoxHandler({});
+}
 
 void ScriptedMessageBoxes::QueueAnswer(int answer) {
   std::lock_guard lock(mutex_);
@@ -145,8 +147,9 @@ void PressKey(Dialog& dialog, int id, int key) {
   QWidget* w = Target(dialog, id);
   if (w == nullptr) return;
   w->setFocus();
-  Qt::Key qtKey = key == VK_RETURN ? Qt::Key_Return : key == VK_ESCAPE ? Qt::Key_Escape
-                                                                       : static_cast<Qt::Key>(key);
+  Qt::Key qtKey = key == VK_RETURN   ? Qt::Key_Return
+                  : key == VK_ESCAPE ? Qt::Key_Escape
+                                     : static_cast<Qt::Key>(key);
   QTest::keyClick(w, qtKey);
 }
 
@@ -168,9 +171,9 @@ void ClickListRow(Dialog& dialog, int id, int row) {
   if (table == nullptr) return;
   QPoint point;
   if (row < 0) {
-    int below = table->rowCount() == 0 ? 0
-                                       : table->visualItemRect(table->item(table->rowCount() - 1, 0))
-                                             .bottom();
+    int below = table->rowCount() == 0
+                    ? 0
+                    : table->visualItemRect(table->item(table->rowCount() - 1, 0)).bottom();
     point = QPoint(table->viewport()->width() / 2,
                    std::min(below + 5, table->viewport()->height() - 2));
   } else {

@@ -18,7 +18,6 @@ namespace {
 
 constexpr long kMaxRedirects = 10;
 
-
 // Where the body of one transfer goes, and what the callbacks saw.
 struct Sink {
   int fd = -1;                    // a file, or
@@ -76,7 +75,8 @@ DownloadResult Failure(DownloadStatus status, std::string error) {
 
 DownloadResult Transfer(const std::string& url, const DownloadOptions& options, Sink& sink) {
   if (url.empty()) return Failure(DownloadStatus::kFailed, "no address");
-  if (!api::CurlGlobalInit()) return Failure(DownloadStatus::kFailed, "the transfer library did not start");
+  if (!api::CurlGlobalInit())
+    return Failure(DownloadStatus::kFailed, "the transfer library did not start");
   api::CurlEasyHandle handle(curl_easy_init());
   if (!handle) return Failure(DownloadStatus::kFailed, "the transfer library did not start");
   CURL* h = handle.get();

@@ -21,7 +21,8 @@ std::string StartTimeText() {
   std::tm local{};
   localtime_r(&now, &local);
   char buffer[128];
-  std::size_t n = std::strftime(buffer, sizeof buffer, text::Gbk("%m月%d日%H时%M分%S秒").c_str(), &local);
+  std::size_t n =
+      std::strftime(buffer, sizeof buffer, text::Gbk("%m月%d日%H时%M分%S秒").c_str(), &local);
   return std::string(buffer, n);
 }
 

@@ -32,7 +32,9 @@ void RestoreConnectButton() {
 
 }  // namespace
 
-void SetDialerView(DialerView* view) { g_view.store(view); }
+void SetDialerView(DialerView* view) {
+  g_view.store(view);
+}
 
 void SetDialTimingsForTesting(const DialTimings& timings) {
   std::lock_guard lock(g_timingsMutex);
@@ -94,32 +96,58 @@ bool CreateDialEntry(const std::string& entryName, const std::string& phoneNumbe
 
 std::string DialStateText(int state) {
   switch (state) {
-    case RASCS_OpenPort: return text::Gbk("打开端口...\n");
-    case RASCS_PortOpened: return text::Gbk("端口打开成功.\n");
-    case RASCS_ConnectDevice: return text::Gbk("连接设备...\n");
-    case RASCS_DeviceConnected: return text::Gbk("设备连接成功.\n");
-    case RASCS_AllDevicesConnected: return "All devices connected.\n";
-    case RASCS_Authenticate: return text::Gbk("验证账户...\n");
-    case RASCS_AuthNotify: return "Authentication notify.\n";
-    case RASCS_AuthRetry: return text::Gbk("再次验证账户...\n");
-    case RASCS_AuthCallback: return "Authentication callback...\n";
-    case RASCS_AuthChangePassword: return text::Gbk("请修改密码...\n");
-    case RASCS_AuthProject: return "Projection phase started...\n";
-    case RASCS_AuthLinkSpeed: return "Negotiating speed...\n";
-    case RASCS_AuthAck: return "Authentication acknowledge...\n";
-    case RASCS_ReAuthenticate: return "Retrying Authentication...\n";
-    case RASCS_Authenticated: return "Authentication complete.\n";
-    case RASCS_PrepareForCallback: return "Preparing for callback...\n";
-    case RASCS_WaitForModemReset: return "Waiting for modem reset...\n";
-    case RASCS_WaitForCallback: return "Waiting for callback...\n";
-    case RASCS_Projected: return "Projection completed.\n";
-    case RASCS_StartAuthentication: return "Starting authentication...\n";
-    case RASCS_CallbackComplete: return "Callback complete.\n";
-    case RASCS_LogonNetwork: return "Logon to the network.\n";
-    case RASCS_SubEntryConnected: return "Subentry connected.\n";
-    case RASCS_SubEntryDisconnected: return "Subentry disconnected.\n";
-    case RASCS_Connected: return text::Gbk("连接成功\n");
-    case RASCS_Disconnected: return text::Gbk("连接中...\n");
+    case RASCS_OpenPort:
+      return text::Gbk("打开端口...\n");
+    case RASCS_PortOpened:
+      return text::Gbk("端口打开成功.\n");
+    case RASCS_ConnectDevice:
+      return text::Gbk("连接设备...\n");
+    case RASCS_DeviceConnected:
+      return text::Gbk("设备连接成功.\n");
+    case RASCS_AllDevicesConnected:
+      return "All devices connected.\n";
+    case RASCS_Authenticate:
+      return text::Gbk("验证账户...\n");
+    case RASCS_AuthNotify:
+      return "Authentication notify.\n";
+    case RASCS_AuthRetry:
+      return text::Gbk("再次验证账户...\n");
+    case RASCS_AuthCallback:
+      return "Authentication callback...\n";
+    case RASCS_AuthChangePassword:
+      return text::Gbk("请修改密码...\n");
+    case RASCS_AuthProject:
+      return "Projection phase started...\n";
+    case RASCS_AuthLinkSpeed:
+      return "Negotiating speed...\n";
+    case RASCS_AuthAck:
+      return "Authentication acknowledge...\n";
+    case RASCS_ReAuthenticate:
+      return "Retrying Authentication...\n";
+    case RASCS_Authenticated:
+      return "Authentication complete.\n";
+    case RASCS_PrepareForCallback:
+      return "Preparing for callback...\n";
+    case RASCS_WaitForModemReset:
+      return "Waiting for modem reset...\n";
+    case RASCS_WaitForCallback:
+      return "Waiting for callback...\n";
+    case RASCS_Projected:
+      return "Projection completed.\n";
+    case RASCS_StartAuthentication:
+      return "Starting authentication...\n";
+    case RASCS_CallbackComplete:
+      return "Callback complete.\n";
+    case RASCS_LogonNetwork:
+      return "Logon to the network.\n";
+    case RASCS_SubEntryConnected:
+      return "Subentry connected.\n";
+    case RASCS_SubEntryDisconnected:
+      return "Subentry disconnected.\n";
+    case RASCS_Connected:
+      return text::Gbk("连接成功\n");
+    case RASCS_Disconnected:
+      return text::Gbk("连接中...\n");
     default: {
       char buffer[48];
       std::snprintf(buffer, sizeof buffer, "Unknown Status = %d\n", state);
@@ -210,6 +238,8 @@ void StartDialThread(const DialRequest& request) {
   }).detach();
 }
 
-int RunningDialThreads() { return g_runningDialThreads.load(); }
+int RunningDialThreads() {
+  return g_runningDialThreads.load();
+}
 
 }  // namespace vpn

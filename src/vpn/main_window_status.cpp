@@ -17,7 +17,8 @@ void LogStatus(std::string_view gbk) {
   while (!shown.empty() && (shown.back() == '\n' || shown.back() == '\r')) shown.pop_back();
   auto now = std::chrono::system_clock::now();
   std::time_t seconds = std::chrono::system_clock::to_time_t(now);
-  auto millis = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()) % 1000;
+  auto millis =
+      std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()) % 1000;
   std::tm local{};
   localtime_r(&seconds, &local);
   std::fprintf(stderr, "[%02d:%02d:%02d.%03d] %s\n", local.tm_hour, local.tm_min, local.tm_sec,

@@ -48,6 +48,8 @@ std::string RasErrorText(unsigned code) {
   return text::Utf8ToGbk("远程访问错误 ") + buffer + text::Utf8ToGbk("。");
 }
 
-std::string RasBackend::GetErrorString(unsigned code) { return RasErrorText(code); }
+std::string RasBackend::GetErrorString(unsigned code) {
+  return RasErrorText(code);
+}
 
 }  // namespace vpn

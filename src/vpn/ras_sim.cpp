@@ -94,7 +94,7 @@ bool SimRasBackend::Pause(std::unique_lock<std::mutex>& lock, ConnectionHandle h
 }
 
 void SimRasBackend::Play(ConnectionHandle handle, SimScenario scenario, DialCallback callback) {
-  const int stages[] = {RASCS_OpenPort, RASCS_PortOpened, RASCS_ConnectDevice,
+  const int stages[] = {RASCS_OpenPort,        RASCS_PortOpened,          RASCS_ConnectDevice,
                         RASCS_DeviceConnected, RASCS_AllDevicesConnected, RASCS_Authenticate,
                         RASCS_Authenticated};
   const int stageCount = static_cast<int>(std::size(stages));

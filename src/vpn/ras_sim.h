@@ -25,7 +25,7 @@ namespace vpn {
 struct SimScenario {
   enum class Kind { kOk, kFail, kRefuse, kDrop, kSlow };
   Kind kind = Kind::kOk;
-  unsigned code = 0;    // fail and refuse
+  unsigned code = 0;     // fail and refuse
   int milliseconds = 0;  // drop and slow
   // Time between two reported stages.
   int stageMilliseconds = 150;

@@ -9,8 +9,8 @@
 
 #include "account/browser.h"
 #include "account/reg_dialog.h"
-#include "app/window_fixture.h"
 #include "app/fake_api.h"
+#include "app/window_fixture.h"
 #include "text/gbk.h"
 
 namespace accounttest {

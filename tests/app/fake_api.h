@@ -27,12 +27,10 @@ class FakeApi {
   };
 
   FakeApi() {
-    server_.Post(R"(/api/(\w+))", [this](const httplib::Request& req, httplib::Response& res) {
-      Answer(req, res);
-    });
-    server_.Get(R"(/api/(\w+))", [this](const httplib::Request& req, httplib::Response& res) {
-      Answer(req, res);
-    });
+    server_.Post(R"(/api/(\w+))",
+                 [this](const httplib::Request& req, httplib::Response& res) { Answer(req, res); });
+    server_.Get(R"(/api/(\w+))",
+                [this](const httplib::Request& req, httplib::Response& res) { Answer(req, res); });
     port_ = server_.bind_to_any_port("127.0.0.1");
     thread_ = std::thread([this] { server_.listen_after_bind(); });
     // stop() reaches only a running accept loop: a server stopped before its loop has started

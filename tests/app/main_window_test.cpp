@@ -37,12 +37,11 @@ TEST_F(MainWindow, FirstStartShowsEmptyAccountAndClearSwitches) {
 }
 
 TEST_F(MainWindow, StoredAccountAndSwitchesAreShown) {
-  WriteSettings(text::Utf8ToGbk(
-      "[AccountConfig]\nAccount=demo\nPassword=demo123\nDueDate=2027-12-10\n"
-      "[HostConfig]\nAutostart=1\nAutoConnect=1\nnetwork=eth0|网卡|\n"));
+  WriteSettings(
+      text::Utf8ToGbk("[AccountConfig]\nAccount=demo\nPassword=demo123\nDueDate=2027-12-10\n"
+                      "[HostConfig]\nAutostart=1\nAutoConnect=1\nnetwork=eth0|网卡|\n"));
   CTunvikDlg window;
-  EXPECT_EQ(window.disabledAdapters,
-            (std::vector<std::string>{"eth0", text::Utf8ToGbk("网卡")}));
+  EXPECT_EQ(window.disabledAdapters, (std::vector<std::string>{"eth0", text::Utf8ToGbk("网卡")}));
   t::RunModal(window, [&] {
     EXPECT_EQ(window.GetDlgItemText(IDC_ACCOUNT), "demo");
     EXPECT_EQ(window.GetDlgItemText(IDC_PASSWORD), "demo123");
@@ -116,8 +115,7 @@ TEST_F(MainWindow, TabSelectionShowsExactlyOnePage) {
               "服务器|虚拟信息|帮助中心");
     // The pages fill the tab control but for its tab row and frame.
     ui::Rect tab = window.GetTabControl(IDC_TAB).GetClientRect();
-    EXPECT_EQ(window.page1.GetWindowRect(),
-              (ui::Rect{1, 25, tab.right - 1, tab.bottom - 1}));
+    EXPECT_EQ(window.page1.GetWindowRect(), (ui::Rect{1, 25, tab.right - 1, tab.bottom - 1}));
   });
 }
 
@@ -160,8 +158,7 @@ TEST_F(MainWindow, UpdateStateOneStartsTheCleanUpTimer) {
 TEST_F(MainWindow, AboutItemOfTheContextMenuOpensTheAboutBox) {
   CTunvikDlg window;
   t::RunModal(window, [&] {
-    EXPECT_EQ(t::SystemMenuTextsUtf8(window),
-              (std::vector<std::string>{"", "关于 Tunvik(&A)..."}));
+    EXPECT_EQ(t::SystemMenuTextsUtf8(window), (std::vector<std::string>{"", "关于 Tunvik(&A)..."}));
     std::string aboutTitle;
     ui::Post([&] {
       // Runs inside the About box's own modal loop.

@@ -4,11 +4,11 @@
 #include <QWidget>
 
 #include "app/resource.h"
-#include "ui/application.h"
 #include "fake_api.h"
 #include "pages/para1.h"
 #include "settings/profile.h"
 #include "text/gbk.h"
+#include "ui/application.h"
 #include "window_fixture.h"
 
 namespace {
@@ -17,7 +17,8 @@ namespace t = ui::testing;
 using apptest::FakeApi;
 
 struct Host : ui::Dialog {
-  explicit Host(const std::string& apiBase) : ui::Dialog(ui::DialogTemplate{1, "host", 330, 130, 0, {}}) {
+  explicit Host(const std::string& apiBase)
+      : ui::Dialog(ui::DialogTemplate{1, "host", 330, 130, 0, {}}) {
     page.api = api::ApiMembers(apiBase);
   }
   bool OnInitDialog() override {
@@ -40,10 +41,9 @@ class ServerListPage : public apptest::WindowTest {
   FakeApi server;
 };
 
-const char* kThreeServers =
-    R"([{"vpnNo":"1","vpnAddress":"北京","vpnHost":"10.0.0.1"},)"
-    R"({"vpnNo":"2","vpnAddress":"上海","vpnHost":"10.0.0.2"},)"
-    R"({"vpnNo":"3","vpnAddress":"广州","vpnHost":"vpn3.example"}])";
+const char* kThreeServers = R"([{"vpnNo":"1","vpnAddress":"北京","vpnHost":"10.0.0.1"},)"
+                            R"({"vpnNo":"2","vpnAddress":"上海","vpnHost":"10.0.0.2"},)"
+                            R"({"vpnNo":"3","vpnAddress":"广州","vpnHost":"vpn3.example"}])";
 
 TEST_F(ServerListPage, FetchFillsTheTableAndAClickChoosesTheServer) {
   server.Set("getVpnHost", {200, kThreeServers});

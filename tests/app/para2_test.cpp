@@ -1,6 +1,6 @@
 // The virtual hardware page: its five switches shown from and stored to the settings file.
-#include "app/resource.h"
 #include "pages/para2.h"
+#include "app/resource.h"
 #include "settings/profile.h"
 #include "ui/constants.h"
 #include "window_fixture.h"
@@ -37,8 +37,9 @@ TEST_F(VirtualHardwarePage, ClickStoresOnlyTheClickedBox) {
 }
 
 TEST_F(VirtualHardwarePage, StoredValuesOutsideTheRangeShowClearedAndStayUntilClicked) {
-  WriteSettings("[HardwareConfig]\nVirtualMAC=7\nVirtualCPUID=1\nVirtualBIOS=2\n"
-                "VirtualMotherboardID=-3\n");
+  WriteSettings(
+      "[HardwareConfig]\nVirtualMAC=7\nVirtualCPUID=1\nVirtualBIOS=2\n"
+      "VirtualMotherboardID=-3\n");
   Host host;
   t::RunModal(host, [&] {
     EXPECT_EQ(host.page.IsDlgButtonChecked(IDC_VIRTUAL_MAC), ui::BST_UNCHECKED);

@@ -34,11 +34,11 @@ TEST_F(Connect, ConnectsAnnouncesOnceAndDisconnectsWithoutRedial) {
     EXPECT_FALSE(w.IsTimerRunning(kRedialTimer));
   });
   // The account was saved before the login, and the expiry date after it.
-  EXPECT_EQ(settings::GetProfileString("AccountConfig", "Account", "", settings::kWhole,
-                                       SettingsPath()),
-            "demo");
-  EXPECT_FALSE(settings::GetProfileString("AccountConfig", "DueDate", "", 49, SettingsPath())
-                   .empty());
+  EXPECT_EQ(
+      settings::GetProfileString("AccountConfig", "Account", "", settings::kWhole, SettingsPath()),
+      "demo");
+  EXPECT_FALSE(
+      settings::GetProfileString("AccountConfig", "DueDate", "", 49, SettingsPath()).empty());
 }
 
 TEST_F(Connect, WrongPasswordAtTheVpnServerShowsThePlatformTextAndFreesTheButton) {
@@ -59,9 +59,8 @@ TEST_F(Connect, RefusedLoginsShowTheirCodes) {
     const char* password;
     const char* status;
   };
-  for (const Case& c :
-       {Case{"nobody", "whatever", "错误信息：用户不存在  错误代码：201"},
-        Case{"old", "old123", "错误信息：使用时间已到期 错误代码：202"}}) {
+  for (const Case& c : {Case{"nobody", "whatever", "错误信息：用户不存在  错误代码：201"},
+                        Case{"old", "old123", "错误信息：使用时间已到期 错误代码：202"}}) {
     UseAccount(c.name, c.password);
     RunWindow([&](CTunvikDlg& w) {
       t::Click(w, IDC_CONNECT);

@@ -22,8 +22,12 @@ namespace connection_test {
 namespace t = ui::testing;
 using namespace std::chrono_literals;
 
-inline std::string U(const std::string& gbk) { return text::GbkToUtf8(gbk); }
-inline std::string G(std::string_view utf8) { return text::Utf8ToGbk(utf8); }
+inline std::string U(const std::string& gbk) {
+  return text::GbkToUtf8(gbk);
+}
+inline std::string G(std::string_view utf8) {
+  return text::Utf8ToGbk(utf8);
+}
 
 // The simulated dialer, recording the Connect caption at the start of every dial.
 class RecordingSim : public vpn::SimRasBackend {

@@ -54,11 +54,11 @@ TEST_F(Notice, FirstSuccessShowsTheNoticeRestoresTheTitleAndStopsFetching) {
         EXPECT_EQ(api.Count("getNotice"), 1);
       },
       api.Base());
-  EXPECT_EQ(ShareCalls(), (std::vector<std::string>{
-                              "usershare delete ipc$", "usershare delete Users",
-                              "usershare delete Admin$", "usershare delete C$",
-                              "usershare delete D$", "usershare delete E$", "usershare delete F$",
-                              "usershare delete G$", "usershare delete H$"}));
+  EXPECT_EQ(ShareCalls(),
+            (std::vector<std::string>{
+                "usershare delete ipc$", "usershare delete Users", "usershare delete Admin$",
+                "usershare delete C$", "usershare delete D$", "usershare delete E$",
+                "usershare delete F$", "usershare delete G$", "usershare delete H$"}));
 }
 
 TEST_F(Notice, UnreachableApiKeepsTryingAndSaysSoInTheTitle) {

@@ -71,8 +71,8 @@ TEST_F(Supervision, OfflineStrategyOneClosesTheListedPrograms) {
     _exit(127);
   }
   ASSERT_GT(child, 0);
-  UseAccount("demo", "demo123", "OfflineStrategy=1\n[HardwareConfig]\nClosingProcess=" + program +
-                                    "|\n");
+  UseAccount("demo", "demo123",
+             "OfflineStrategy=1\n[HardwareConfig]\nClosingProcess=" + program + "|\n");
   int status = 0;
   RunWindow([&](CTunvikDlg& w) {
     ConnectAndDrop(w, *backend);

@@ -12,15 +12,20 @@ const std::string kTrailBar = "\x81\x7C";        // a GBK character whose second
 TEST(Gbk, RoundTripsChineseThroughUtf8) {
   EXPECT_EQ(text::GbkToUtf8(kZhongWen), "中文");
   EXPECT_EQ(text::Utf8ToGbk("中文"), kZhongWen);
-  EXPECT_EQ(text::Utf8ToGbk(text::GbkToUtf8(kTrailBar + kTrailBackslash)), kTrailBar + kTrailBackslash);
+  EXPECT_EQ(text::Utf8ToGbk(text::GbkToUtf8(kTrailBar + kTrailBackslash)),
+            kTrailBar + kTrailBackslash);
 }
 
 TEST(Gbk, CharacterThatGbkLacksBecomesQuestionMark) {
-  EXPECT_EQ(text::Utf8ToGbk("a\xF0\x9F\x98\x80" "b"), "a?b");  // an emoji
-  EXPECT_EQ(text::Utf8ToGbk("x\xE0\xA4\x85y"), "x?y");           // Devanagari letter a
-  EXPECT_EQ(text::Utf8ToGbk("\xFF" "z"), "?z");                  // malformed UTF-8
-  EXPECT_EQ(text::Utf8ToGbk("\xE4\xB8"), "?");                   // cut at the end
-  EXPECT_EQ(text::Utf8ToGbk("€"), "\x80");                       // code page 936 has the euro at 0x80
+  EXPECT_EQ(text::Utf8ToGbk("a\xF0\x9F\x98\x80"
+                            "b"),
+            "a?b");                                     // an emoji
+  EXPECT_EQ(text::Utf8ToGbk("x\xE0\xA4\x85y"), "x?y");  // Devanagari letter a
+  EXPECT_EQ(text::Utf8ToGbk("\xFF"
+                            "z"),
+            "?z");                              // malformed UTF-8
+  EXPECT_EQ(text::Utf8ToGbk("\xE4\xB8"), "?");  // cut at the end
+  EXPECT_EQ(text::Utf8ToGbk("€"), "\x80");      // code page 936 has the euro at 0x80
 }
 
 TEST(Gbk, SeparatorSearchSkipsTrailBytes) {
@@ -30,14 +35,16 @@ TEST(Gbk, SeparatorSearchSkipsTrailBytes) {
   EXPECT_EQ(text::FindChar(kTrailBar, '|'), text::npos);
   EXPECT_EQ(text::FindChar("a|b", '|', 2), text::npos);
   EXPECT_EQ(text::Find(kTrailBar + "\r\n", "|"), text::npos);
-  EXPECT_EQ(text::ReplaceAll(kTrailBar + "|" + kTrailBar, "|", "\r\n"), kTrailBar + "\r\n" + kTrailBar);
+  EXPECT_EQ(text::ReplaceAll(kTrailBar + "|" + kTrailBar, "|", "\r\n"),
+            kTrailBar + "\r\n" + kTrailBar);
 }
 
 TEST(Gbk, CaseInsensitiveComparisonFoldsOnlyAsciiLetters) {
   EXPECT_TRUE(text::EqualsNoCase("Game.EXE", "game.exe"));
   EXPECT_TRUE(text::EqualsNoCase(kZhongWen + "A", kZhongWen + "a"));
   EXPECT_FALSE(text::EqualsNoCase("game.exe", "game.ex"));
-  // 0x81 0x41 and 0x81 0x61 are different characters although their trail bytes differ only in case.
+  // 0x81 0x41 and 0x81 0x61 are different characters although their trail bytes differ only in
+  // case.
   EXPECT_FALSE(text::EqualsNoCase("\x81\x41", "\x81\x61"));
 }
 

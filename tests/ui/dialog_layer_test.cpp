@@ -102,7 +102,8 @@ TEST_F(DialogLayer, ListViewRowsColumnsAndSubItems) {
   TestDialog dialog;
   t::RunModal(dialog, [&] {
     auto list = dialog.GetListView(IDC_LIST);
-    list.SetExtendedStyle(list.GetExtendedStyle() | ui::LVS_EX_GRIDLINES | ui::LVS_EX_FULLROWSELECT);
+    list.SetExtendedStyle(list.GetExtendedStyle() | ui::LVS_EX_GRIDLINES |
+                          ui::LVS_EX_FULLROWSELECT);
     EXPECT_EQ(list.GetExtendedStyle(), 0x21u);
     EXPECT_EQ(list.InsertColumn(0, "PID", ui::ColumnFormat::kCentre, 50, 0), 0);
     EXPECT_EQ(list.InsertColumn(1, "name", ui::ColumnFormat::kCentre, 133, 1), 1);
@@ -157,8 +158,7 @@ TEST_F(DialogLayer, MessageBoxesCarryTheProgramNameUnlessCaptioned) {
 TEST_F(DialogLayer, EnterAndEscapeEndTheRunUnlessTheWindowConsumesThem) {
   TestDialog plain;
   EXPECT_EQ(t::RunModal(plain, [&] { t::PressKey(plain, IDC_EDIT, ui::VK_RETURN); }), ui::IDOK);
-  EXPECT_EQ(t::RunModal(plain, [&] { t::PressKey(plain, IDC_EDIT, ui::VK_ESCAPE); }),
-            ui::IDCANCEL);
+  EXPECT_EQ(t::RunModal(plain, [&] { t::PressKey(plain, IDC_EDIT, ui::VK_ESCAPE); }), ui::IDCANCEL);
 
   struct Filtering : TestDialog {
     std::vector<int> seen;

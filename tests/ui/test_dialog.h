@@ -26,8 +26,8 @@ inline const ui::DialogTemplate kTestTemplate{
         {IDC_LABEL, ui::ControlKind::kLabel, "标签", 0, 5, 45, 80, 8},
         {IDC_LIST, ui::ControlKind::kListView, "", 0, 5, 56, 190, 40},
         {IDC_TAB, ui::ControlKind::kTab, "", 0, 5, 100, 100, 40},
-        {IDC_MULTI, ui::ControlKind::kEdit, "", ui::style::kMultiLine | ui::style::kWantReturn,
-         110, 100, 80, 40},
+        {IDC_MULTI, ui::ControlKind::kEdit, "", ui::style::kMultiLine | ui::style::kWantReturn, 110,
+         100, 80, 40},
     }};
 
 class TestDialog : public ui::Dialog {

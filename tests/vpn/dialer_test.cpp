@@ -122,8 +122,8 @@ TEST_F(Dialer, EntryRecordFollowsTheProtocol) {
     const char* protocol;
     std::uint32_t strategy;
   };
-  for (Case c : {Case{"1", vpn::VS_PptpOnly}, Case{"0", vpn::VS_L2tpOnly}, Case{"", vpn::VS_L2tpOnly},
-                 Case{"2", vpn::VS_L2tpOnly}}) {
+  for (Case c : {Case{"1", vpn::VS_PptpOnly}, Case{"0", vpn::VS_L2tpOnly},
+                 Case{"", vpn::VS_L2tpOnly}, Case{"2", vpn::VS_L2tpOnly}}) {
     vpn::RasEntry entry = vpn::MakeDialEntry("XOL", "h", c.protocol);
     EXPECT_EQ(entry.vpnStrategy, c.strategy) << c.protocol;
     EXPECT_EQ(entry.options, 0x08000910u);

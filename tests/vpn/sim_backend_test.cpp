@@ -16,12 +16,18 @@ TEST(SimScenario, ParsesEveryForm) {
     int ms;
   };
   const Case cases[] = {
-      {"", true, Kind::kOk, 0, 0},          {"ok", true, Kind::kOk, 0, 0},
-      {"fail:691", true, Kind::kFail, 691, 0}, {"refuse:633", true, Kind::kRefuse, 633, 0},
-      {"drop:1500", true, Kind::kDrop, 0, 1500}, {"slow:12000", true, Kind::kSlow, 0, 12000},
-      {"fail:", false, Kind::kOk, 0, 0},    {"fail:0", false, Kind::kOk, 0, 0},
-      {"drop:-5", false, Kind::kOk, 0, 0},  {"boom:1", false, Kind::kOk, 0, 0},
-      {"drop:1x", false, Kind::kOk, 0, 0},  {"okay", false, Kind::kOk, 0, 0},
+      {"", true, Kind::kOk, 0, 0},
+      {"ok", true, Kind::kOk, 0, 0},
+      {"fail:691", true, Kind::kFail, 691, 0},
+      {"refuse:633", true, Kind::kRefuse, 633, 0},
+      {"drop:1500", true, Kind::kDrop, 0, 1500},
+      {"slow:12000", true, Kind::kSlow, 0, 12000},
+      {"fail:", false, Kind::kOk, 0, 0},
+      {"fail:0", false, Kind::kOk, 0, 0},
+      {"drop:-5", false, Kind::kOk, 0, 0},
+      {"boom:1", false, Kind::kOk, 0, 0},
+      {"drop:1x", false, Kind::kOk, 0, 0},
+      {"okay", false, Kind::kOk, 0, 0},
   };
   for (const Case& c : cases) {
     auto parsed = vpn::ParseSimScenario(c.text);
@@ -41,7 +47,9 @@ TEST(SimBackend, StatusIsGoneAfterHangUpAndUnknownHandles) {
   vpn::RasDialParams params;
   params.entryName = "XOL";
   vpn::ConnectionHandle handle = 0;
-  ASSERT_EQ(backend.Dial(params, [](unsigned, int, unsigned) {}, &handle), 0u);
+  ASSERT_EQ(backend.Dial(
+                params, [](unsigned, int, unsigned) {}, &handle),
+            0u);
   EXPECT_EQ(backend.GetConnectStatus(handle), 0u);
   EXPECT_EQ(backend.HangUp(handle), 0u);
   EXPECT_EQ(backend.GetConnectStatus(handle), vpn::ERROR_INVALID_HANDLE);
