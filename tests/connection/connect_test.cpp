@@ -1,5 +1,6 @@
 // The connect workflow end to end: the stand-in service on loopback, the simulated dialer and the
 // main window on the offscreen platform.
+#include "app/fake_api.h"
 #include "connection_fixture.h"
 #include "settings/profile.h"
 
@@ -76,19 +77,22 @@ TEST_F(Connect, RefusedLoginsShowTheirCodes) {
 }
 
 TEST_F(Connect, AutomaticAttemptRefusedByTheServiceIsADropAndRetries) {
-  UseAccount("old", "old123");
-  RunWindow([&](CTunvikDlg& w) {
-    w.StartAutoConnect();
-    EXPECT_EQ(Status(w), "错误信息：使用时间已到期 错误代码：202");
-    EXPECT_TRUE(w.dropWatchArmed);
-    w.OnTimer(kSupervisionTimer);
-    EXPECT_EQ(w.RunningTimers().count(kRedialTimer), 1u);
-    EXPECT_EQ(w.RunningTimers().at(kRedialTimer), 3000);
-    // The redial tick stops its timer and tries again.
-    const std::size_t before = ServiceRequests("contactServer");
-    w.OnTimer(kRedialTimer);
-    EXPECT_EQ(ServiceRequests("contactServer"), before + 1);
-  });
+  apptest::FakeApi api;  // counts each request as it arrives
+  api.Set("contactServer", {200, R"({"code":"202","duedate":"2020-01-01"})"});
+  RunWindow(
+      [&](CTunvikDlg& w) {
+        w.StartAutoConnect();
+        EXPECT_EQ(Status(w), "错误信息：使用时间已到期 错误代码：202");
+        EXPECT_TRUE(w.dropWatchArmed);
+        w.OnTimer(kSupervisionTimer);
+        EXPECT_EQ(w.RunningTimers().count(kRedialTimer), 1u);
+        EXPECT_EQ(w.RunningTimers().at(kRedialTimer), 3000);
+        // The redial tick stops its timer and tries again.
+        w.OnTimer(kRedialTimer);
+        EXPECT_FALSE(w.IsTimerRunning(kRedialTimer));
+        EXPECT_EQ(api.Count("contactServer"), 2);
+      },
+      api.Base());
 }
 
 TEST_F(Connect, MissingInputIsToldAndNothingIsSentOrSaved) {
@@ -101,31 +105,36 @@ TEST_F(Connect, MissingInputIsToldAndNothingIsSentOrSaved) {
       {"[AccountConfig]\nAccount=demo\n[HostConfig]\nXOLNO=1\nHost=127.0.0.1\n", "密码不能为空"},
       {"[AccountConfig]\nAccount=demo\nPassword=demo123\n", "请选择服务器"},
   };
+  apptest::FakeApi api;
   for (const Case& c : cases) {
     WriteSettings(c.settings);
     boxes.Clear();
-    const std::size_t before = ServiceRequests("contactServer");
-    RunWindow([&](CTunvikDlg& w) {
-      t::Click(w, IDC_CONNECT);
-      EXPECT_EQ(Caption(w), "连 接");
-      EXPECT_EQ(Status(w), "未连接");
-    });
+    RunWindow(
+        [&](CTunvikDlg& w) {
+          t::Click(w, IDC_CONNECT);
+          EXPECT_EQ(Caption(w), "连 接");
+          EXPECT_EQ(Status(w), "未连接");
+        },
+        api.Base());
     EXPECT_EQ(boxes.TextsUtf8(), std::vector<std::string>{c.message});
-    EXPECT_EQ(ServiceRequests("contactServer"), before);
+    EXPECT_TRUE(api.Requests().empty());
     EXPECT_EQ(ReadSettings(), c.settings);
   }
 }
 
 TEST_F(Connect, AutomaticAttemptWhileConnectedChecksAndDoesNothing) {
-  RunWindow([&](CTunvikDlg& w) {
-    t::Click(w, IDC_CONNECT);
-    ASSERT_TRUE(WaitForCaption(w, "断 开"));
-    const std::size_t before = ServiceRequests("contactServer");
-    w.StartAutoConnect();
-    EXPECT_EQ(ServiceRequests("contactServer"), before);
-    EXPECT_EQ(Caption(w), "断 开");
-    EXPECT_EQ(backend->Dials().size(), 1u);
-  });
+  apptest::FakeApi api;
+  api.Set("contactServer", {200, R"({"code":"200"})"});
+  RunWindow(
+      [&](CTunvikDlg& w) {
+        t::Click(w, IDC_CONNECT);
+        ASSERT_TRUE(WaitForCaption(w, "断 开"));
+        w.StartAutoConnect();
+        EXPECT_EQ(api.Count("contactServer"), 1);
+        EXPECT_EQ(Caption(w), "断 开");
+        EXPECT_EQ(backend->Dials().size(), 1u);
+      },
+      api.Base());
 }
 
 TEST_F(Connect, ExitWhileTheDialThreadRunsEndsCleanly) {

@@ -121,15 +121,6 @@ class ConnectionTest : public apptest::WindowTest {
   static bool WaitForCaption(CTunvikDlg& w, const std::string& caption) {
     return t::WaitUntil([&] { return Caption(w) == caption; }, 10000);
   }
-  // How many requests the service has logged for `endpoint`.
-  static std::size_t ServiceRequests(const std::string& endpoint) {
-    std::size_t n = 0;
-    for (const auto& line : service_->Lines()) {
-      if (line.find("/api/" + endpoint) != std::string::npos) ++n;
-    }
-    return n;
-  }
-
   std::shared_ptr<RecordingSim> backend;
   static inline service_test::ServiceProcess* service_ = nullptr;
   static inline std::string serviceDir_;
