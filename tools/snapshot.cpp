@@ -1,4 +1,5 @@
-// tunvik-snapshot OUTDIR: renders the main window, each of its pages and the About box on the
+// tunvik-snapshot OUTDIR: renders the main window with each of its pages, the About box, the
+// account dialog with each of its pages and the close-list dialog on the
 // offscreen platform into PNG files, for a look at the layout without a display. The settings
 // file is read from and written to a temporary folder, never beside the program.
 #include <cstdio>
@@ -6,9 +7,11 @@
 #include <filesystem>
 #include <string>
 
+#include "account/reg_dialog.h"
 #include "app/about_dlg.h"
 #include "app/main_window.h"
 #include "app/resource.h"
+#include "controls/close_thread_dlg.h"
 #include "settings/program_dir.h"
 #include "ui/application.h"
 #include "ui/testing.h"
@@ -45,6 +48,16 @@ int main(int argc, char** argv) {
     }
     CAboutDlg about;
     ui::testing::RunModal(about, [&] { save(about, "about"); });
+    CRegDialog account;
+    ui::testing::RunModal(account, [&] {
+      for (int tab = 0; tab < 3; ++tab) {
+        ui::testing::ClickTab(account, IDC_REG_TAB, tab);
+        ui::testing::ProcessEvents(20);
+        save(account, "account-tab" + std::to_string(tab + 1));
+      }
+    });
+    CCloseThreadDlg closeList;
+    ui::testing::RunModal(closeList, [&] { save(closeList, "close-list"); });
   });
   std::filesystem::remove_all(dir);
   std::fflush(stdout);
