@@ -2,6 +2,8 @@
 // processes of the test's own under a chosen executable name.
 #pragma once
 
+#include "support/temp_dir.h"
+
 #include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -25,26 +27,7 @@ extern char** environ;
 
 namespace hosttools_test {
 
-// A fresh folder under the temporary directory, removed with its contents on destruction.
-class TempDir {
- public:
-  TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "tunvik-hosttools-XXXXXX");
-    if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
-  }
-  ~TempDir() {
-    std::error_code ec;
-    if (!path_.empty()) std::filesystem::remove_all(path_, ec);
-  }
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-
-  const std::string& path() const { return path_; }
-  std::string File(const std::string& name) const { return path_ + "/" + name; }
-
- private:
-  std::string path_;
-};
+using TempDir = testsupport::TempDir;
 
 // Sets (or, with nullopt, removes) an environment variable for the lifetime of the object.
 class ScopedEnv {
