@@ -185,24 +185,35 @@ void NmRasBackend::Impl::OnNetworkManagerGone() {
   }
 }
 
+namespace {
+
+// Both state signals carry a state and its reason; false when the signal has another form.
+bool ReadStateAndReason(GVariant* parameters, guint32& state, guint32& reason) {
+  if (!g_variant_is_of_type(parameters, G_VARIANT_TYPE("(uu)"))) return false;
+  g_variant_get(parameters, "(uu)", &state, &reason);
+  return true;
+}
+
+}  // namespace
+
 void NmRasBackend::Impl::VpnStateSignal(GDBusConnection*, const gchar*, const gchar* path,
                                         const gchar*, const gchar*, GVariant* parameters,
                                         gpointer self) {
-  if (!g_variant_is_of_type(parameters, G_VARIANT_TYPE("(uu)"))) return;
   guint32 state = 0;
   guint32 reason = 0;
-  g_variant_get(parameters, "(uu)", &state, &reason);
-  static_cast<Impl*>(self)->OnVpnStateChanged(path, state, reason);
+  if (ReadStateAndReason(parameters, state, reason)) {
+    static_cast<Impl*>(self)->OnVpnStateChanged(path, state, reason);
+  }
 }
 
 void NmRasBackend::Impl::ActiveStateSignal(GDBusConnection*, const gchar*, const gchar* path,
                                            const gchar*, const gchar*, GVariant* parameters,
                                            gpointer self) {
-  if (!g_variant_is_of_type(parameters, G_VARIANT_TYPE("(uu)"))) return;
   guint32 state = 0;
   guint32 reason = 0;
-  g_variant_get(parameters, "(uu)", &state, &reason);
-  static_cast<Impl*>(self)->OnActiveStateChanged(path, state, reason);
+  if (ReadStateAndReason(parameters, state, reason)) {
+    static_cast<Impl*>(self)->OnActiveStateChanged(path, state, reason);
+  }
 }
 
 void NmRasBackend::Impl::NameVanished(GDBusConnection*, const gchar*, gpointer self) {

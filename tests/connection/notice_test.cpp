@@ -1,10 +1,12 @@
 // The notice and expiry refreshes against a scripted API, and the start-up actions that wait
 // for the first notice.
 #include <fstream>
+#include <memory>
 
 #include "connection_fixture.h"
 #include "fake_api.h"
 #include "settings/profile.h"
+#include "support/path_override.h"
 #include "ui/application.h"
 
 namespace connection_test {
@@ -17,17 +19,12 @@ class Notice : public ConnectionTest {
   void SetUp() override {
     ConnectionTest::SetUp();
     // A stand-in for Samba's net tool that records each call.
-    bin_ = dir_ + "/bin";
-    std::filesystem::create_directory(bin_);
     shareLog_ = dir_ + "/net.log";
-    std::ofstream(bin_ + "/net") << "#!/bin/sh\necho \"$*\" >> '" << shareLog_ << "'\n";
-    std::filesystem::permissions(bin_ + "/net", std::filesystem::perms::owner_all);
-    const char* path = std::getenv("PATH");
-    oldPath_ = path != nullptr ? path : "";
-    setenv("PATH", (bin_ + ":" + oldPath_).c_str(), 1);
+    tools_ = std::make_unique<testsupport::ToolsFirstOnPath>(dir_ + "/bin");
+    tools_->AddScript("net", "echo \"$*\" >> '" + shareLog_ + "'\n");
   }
   void TearDown() override {
-    setenv("PATH", oldPath_.c_str(), 1);
+    tools_.reset();
     ConnectionTest::TearDown();
   }
   std::vector<std::string> ShareCalls() const {
@@ -38,7 +35,8 @@ class Notice : public ConnectionTest {
   }
 
   FakeApi api;
-  std::string bin_, shareLog_, oldPath_;
+  std::string shareLog_;
+  std::unique_ptr<testsupport::ToolsFirstOnPath> tools_;
 };
 
 TEST_F(Notice, FirstSuccessShowsTheNoticeRestoresTheTitleAndStopsFetching) {

@@ -1,8 +1,10 @@
 // The notice starts the version check only for an announced version greater than the running
 // one, read as a decimal number. The checks are counted at the stand-in service's update server.
 #include <filesystem>
+#include <memory>
 
 #include "service/service_process.h"
+#include "support/path_override.h"
 #include "update_window_fixture.h"
 
 namespace update_test {
@@ -27,16 +29,11 @@ class NoticeCheck : public UpdateWindowTest,
     ASSERT_TRUE(service_->ready()) << "the stand-in service did not start";
     UseUpdateServer(service_->updateBase(), service_->updateKey());
     // The first notice deletes the shares: a stand-in for Samba's net tool comes first on PATH.
-    bin_ = dir_ + "/bin";
-    std::filesystem::create_directory(bin_);
-    WriteFile(bin_ + "/net", "#!/bin/sh\nexit 0\n");
-    std::filesystem::permissions(bin_ + "/net", std::filesystem::perms::owner_all);
-    const char* path = std::getenv("PATH");
-    oldPath_ = path != nullptr ? path : "";
-    setenv("PATH", (bin_ + ":" + oldPath_).c_str(), 1);
+    tools_ = std::make_unique<testsupport::ToolsFirstOnPath>(dir_ + "/bin");
+    tools_->AddScript("net", "exit 0\n");
   }
   void TearDown() override {
-    setenv("PATH", oldPath_.c_str(), 1);
+    tools_.reset();
     UpdateWindowTest::TearDown();
   }
 
@@ -55,7 +52,7 @@ class NoticeCheck : public UpdateWindowTest,
     return n;
   }
 
-  std::string bin_, oldPath_;
+  std::unique_ptr<testsupport::ToolsFirstOnPath> tools_;
   static inline TempDir* serviceDir_ = nullptr;
   static inline service_test::ServiceProcess* service_ = nullptr;
 };
