@@ -1,5 +1,7 @@
 #include "app/main_window.h"
 
+#include <cstdio>
+
 #include "account/reg_dialog.h"
 #include "app/about_dlg.h"
 #include "app/main_window_template.h"
@@ -8,6 +10,7 @@
 #include "settings/keys.h"
 #include "settings/profile.h"
 #include "text/gbk.h"
+#include "ui/application.h"
 #include "ui/tab_pages.h"
 
 namespace {
@@ -117,11 +120,14 @@ void CTunvikDlg::OnSysCommand(unsigned commandId) {
   } else if (commandId == ui::SC_MINIMIZE) {
     Minimize();
   } else if (commandId == ui::SC_CLOSE) {
-    if (MessageBox(text::Utf8ToGbk("确定退出吗？"), text::Utf8ToGbk("退出"), ui::MB_YESNO) ==
-        ui::IDYES) {
-      SignalAndCloseStopEvent();
-      PostClose();
-    }
+    // The question is asked whenever the close is requested, also inside a wait; a request that
+    // comes while it is open (or while the program leaves) adds nothing.
+    if (exitQuestionOpen || leaving) return;
+    exitQuestionOpen = true;
+    const bool yes = MessageBox(text::Utf8ToGbk("确定退出吗？"), text::Utf8ToGbk("退出"),
+                                ui::MB_YESNO) == ui::IDYES;
+    exitQuestionOpen = false;
+    if (yes) LeaveProgram();
   } else {
     ui::Dialog::OnSysCommand(commandId);
   }
@@ -133,6 +139,32 @@ bool CTunvikDlg::PreTranslateMessage(int key) {
 
 void CTunvikDlg::SignalAndCloseStopEvent() {
   if (vpn::EventPtr event = stopEvent.exchange(nullptr)) event->Set();
+}
+
+void CTunvikDlg::LeaveProgram() {
+  if (!ui::IsUiThread()) {
+    ui::Invoke([this] { LeaveProgram(); });
+    return;
+  }
+  if (leaving.exchange(true)) return;
+  for (int id : {kProcessListTimer, kNoticeTimer, kSupervisionTimer, kRedialTimer, kExpiryTimer,
+                 kUpdateCleanUpTimer}) {
+    KillTimer(id);
+  }
+  page1.KillTimer(CPara1::kFetchTimer);
+  ShowWindow(false);
+  vpn::CloseDialer();
+  SignalAndCloseStopEvent();
+  // The dial threads still write their last texts into the (hidden) window, so the wait pumps.
+  ui::RunBackgroundTask(leaveTask, [] {
+    if (!vpn::WaitForDialThreads(kLeaveWait)) {
+      std::fprintf(stderr, "tunvik: the connection did not end within %lld ms; leaving anyway\n",
+                   static_cast<long long>(kLeaveWait.count()));
+    }
+  });
+  ui::EndProcess();
+  // Only a test's stand-in for the end of the process returns here.
+  PostClose();
 }
 
 void CTunvikDlg::OnAccountButton() {

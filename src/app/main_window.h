@@ -4,6 +4,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -55,6 +56,12 @@ class CTunvikDlg : public ui::Dialog, public vpn::DialerView {
   // Signals the connection's stop event, if one exists, and lets it go (the exit and the
   // self-update).
   void SignalAndCloseStopEvent();
+  // Leaves the program after a confirmed exit or a hand-over to a new version: stops every
+  // timer and every further dial, hides the window, lets the dial threads hang up and delete the
+  // entry while the window keeps pumping (for at most kLeaveWait), then ends the process. Callable
+  // from any thread; a second call does nothing.
+  void LeaveProgram();
+  static constexpr std::chrono::milliseconds kLeaveWait{5000};
   // Signals the connection's stop event, if one exists, so that the dial thread hangs up.
   void SignalStopEvent();
 
@@ -64,7 +71,7 @@ class CTunvikDlg : public ui::Dialog, public vpn::DialerView {
   void SetStatus(std::string_view gbk) override { ShowStatus(gbk); }
   void SetConnectCaptionEnabled(std::string_view gbk) override;
 
-  // The account as the edits hold it now, taken through the data exchange.
+  // The account as the edits hold it now, taken through the data exchange on the window thread.
   struct AccountSnapshot {
     std::string name;
     std::string password;
@@ -81,6 +88,10 @@ class CTunvikDlg : public ui::Dialog, public vpn::DialerView {
   // The attempt: input checks, the login at the service, the start of the dial. An automatic
   // attempt arms the drop watch.
   void RunConnectAttempt(bool automatic);
+  // The attempt after it has taken the Connect button: the start time, the saved account, the
+  // login, and on success the dial.
+  void LogInAndDial(const std::string& host, const std::string& number,
+                    const std::string& protocolText);
 
   // Timers and supervision (app/supervision.cpp).
 
@@ -165,6 +176,8 @@ class CTunvikDlg : public ui::Dialog, public vpn::DialerView {
   std::string dueDate;
   // A later change of the Connect caption to "连 接" counts as a drop.
   bool dropWatchArmed = false;
+  // Set by the first LoadSettings, in the constructor, before any other thread runs, and never
+  // changed after: every thread reads them directly.
   std::string settingsPath;
   std::string programDir;
   int autostartFlag = 0;
@@ -199,6 +212,10 @@ class CTunvikDlg : public ui::Dialog, public vpn::DialerView {
   std::atomic<bool> noticeSettled{false};
   // A self-update has handed over to the new program, and this one is leaving.
   std::atomic<bool> handedOver{false};
+  // The program is leaving (LeaveProgram): no connect attempt starts any more.
+  std::atomic<bool> leaving{false};
+  // The exit question is open (window thread only): a second close request asks nothing.
+  bool exitQuestionOpen = false;
   // Counts the writes of the status line, so that a code is told from its repetition.
   std::uint64_t statusGeneration = 0;
   std::string lastLoggedStatus;
@@ -206,6 +223,11 @@ class CTunvikDlg : public ui::Dialog, public vpn::DialerView {
   std::uint64_t fix789HandledWrite = 0;
   bool fix789Open = false;
 
-  // One kind per background use: a second task of a kind is refused while one runs.
+  // One kind per background use: a start that comes while a worker of its use runs is kept and
+  // runs when that worker has ended. The members written from workers (the status line's
+  // counters, dueDate, serverNo, serverHost, lastButtonText, dropWatchArmed) are written inside
+  // ui::Invoke, on the window thread.
   ui::TaskKind noticeTask, expiryTask, versionCheckTask, autoConnectTask, userConnectTask;
+  // The pumping wait for the dial threads as the program leaves.
+  ui::TaskKind leaveTask;
 };

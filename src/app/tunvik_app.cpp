@@ -1,6 +1,5 @@
 #include "app/tunvik_app.h"
 
-#include <cstdio>
 #include <memory>
 
 #include "app/main_window.h"
@@ -10,9 +9,10 @@ int CTunvikApp::Run(int argc, char** argv) {
   ui::Application application(argc, argv);
   auto window = std::make_unique<CTunvikDlg>();
   window->DoModal();
-  // The dial thread is not waited for: the process ends with the window. Threads that still run
-  // may yet reach for the window, so it is left in place and the process ends at once.
+  // A confirmed exit ends the process from inside the window (LeaveProgram); a run that ends
+  // otherwise ends the same way. Threads that still run may yet reach for the window, so it is
+  // left in place.
   window.release();
-  std::fflush(nullptr);
-  std::_Exit(0);
+  ui::EndProcess();
+  return 0;
 }

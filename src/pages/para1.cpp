@@ -12,8 +12,6 @@ namespace {
 using ui::ControlKind;
 namespace style = ui::style;
 
-constexpr int kFetchTimer = 1;
-
 const ui::DialogTemplate kPara1Template{
     IDD_PARA1,
     "",

@@ -10,6 +10,9 @@
 
 class CPara1 : public ui::Dialog {
  public:
+  // The timer that fetches the server list, a second after start and after each failure.
+  static constexpr int kFetchTimer = 1;
+
   CPara1();
 
   bool OnInitDialog() override;

@@ -4,8 +4,11 @@
 #include "settings/program_dir.h"
 
 void CTunvikDlg::LoadSettings() {
-  programDir = settings::ProgramDirectory();
-  settingsPath = settings::SettingsPath();
+  // The paths are taken once, before any other thread runs; workers read them without a copy.
+  if (settingsPath.empty()) {
+    programDir = settings::ProgramDirectory();
+    settingsPath = settings::SettingsPath();
+  }
   settings::MainWindowSettings loaded = settings::LoadMainWindowSettings(settingsPath);
   accountName = std::move(loaded.account);
   accountPassword = std::move(loaded.password);
@@ -17,6 +20,6 @@ void CTunvikDlg::LoadSettings() {
 }
 
 void CTunvikDlg::SaveAccount() {
-  UpdateData(true);
-  settings::SaveAccount(settingsPath, accountName, accountPassword);
+  AccountSnapshot account = TakeAccount();
+  settings::SaveAccount(settingsPath, account.name, account.password);
 }

@@ -5,6 +5,8 @@
 #include <QObject>
 
 #include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -124,6 +126,30 @@ bool Invoke(const std::function<void()>& fn) {
   }
   call->done.wait(lock, [&] { return call->finished; });
   return call->ran;
+}
+
+namespace {
+std::mutex g_endMutex;
+std::function<void()> g_endHandler;
+}  // namespace
+
+void EndProcess() {
+  std::function<void()> handler;
+  {
+    std::lock_guard lock(g_endMutex);
+    handler = g_endHandler;
+  }
+  if (handler) {
+    handler();
+    return;
+  }
+  std::fflush(nullptr);
+  std::_Exit(0);
+}
+
+void SetEndProcessHandlerForTesting(std::function<void()> handler) {
+  std::lock_guard lock(g_endMutex);
+  g_endHandler = std::move(handler);
 }
 
 void Post(std::function<void()> fn) {

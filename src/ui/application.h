@@ -27,4 +27,10 @@ bool Invoke(const std::function<void()>& fn);
 // Queues `fn` to run on the user-interface thread and returns at once (a posted message).
 void Post(std::function<void()> fn);
 
+// Ends the process at once with status 0, after flushing standard output and standard error,
+// without running destructors: threads that still run may yet reach for the window. Tests
+// replace it with `handler`, which returns (an empty one restores the real end).
+void EndProcess();
+void SetEndProcessHandlerForTesting(std::function<void()> handler);
+
 }  // namespace ui

@@ -3,27 +3,44 @@
 // the worker's own control access.
 #pragma once
 
-#include <atomic>
 #include <functional>
+#include <memory>
 
 namespace ui {
 
-// One kind of background task (the notice refresh, a connect attempt, ...). At most one task of
-// a kind runs at a time: bodies of one kind share their window's request members, so a second
-// start while one still runs is refused. The refusal is what keeps such bodies apart.
+// One use of background tasks (the notice refresh, a connect attempt, ...). A use is busy while
+// its worker runs, and only then: bodies of one use share their window's request members, so a
+// second worker of a use never runs beside the first. A start that comes while the use is busy
+// is kept, not lost: the newest such start runs on the user-interface thread as soon as the
+// worker has ended, even when the wait of that worker is still held by a handler nested in it.
 class TaskKind {
  public:
-  bool Running() const { return running_.load(); }
+  TaskKind();
+  ~TaskKind();
+  TaskKind(const TaskKind&) = delete;
+  TaskKind& operator=(const TaskKind&) = delete;
+
+  // True while a worker of this use runs.
+  bool Running() const;
+  // True while a start waits for the running worker to end.
+  bool StartKept() const;
+
+  struct State;
 
  private:
-  friend bool RunBackgroundTask(TaskKind& kind, const std::function<void()>& body);
-  std::atomic<bool> running_{false};
+  friend bool RunBackgroundTask(TaskKind& kind, std::function<void()> body);
+  // Shared with the workers and with a kept start on its way to the user-interface thread;
+  // a kept start whose use is gone (its window destroyed) is dropped.
+  std::shared_ptr<State> state_;
 };
 
 // Runs `body` on a new worker thread and returns when it has ended. On the user-interface thread
 // the wait is a nested event loop, so waits nest and an outer call returns only after every
-// handler nested in its wait has returned; on any other thread the caller simply waits.
-// Returns false, without running the body, when a task of the same kind is still running.
-bool RunBackgroundTask(TaskKind& kind, const std::function<void()>& body);
+// handler nested in its wait has returned; on any other thread the caller simply waits. An
+// exception that leaves `body` ends the task quietly, with one line on standard error.
+// Returns true when `body` ran in this call; false when the use was busy and the start was kept
+// for when its worker has ended (or, rarely, when no thread could be started: said on standard
+// error).
+bool RunBackgroundTask(TaskKind& kind, std::function<void()> body);
 
 }  // namespace ui

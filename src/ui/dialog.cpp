@@ -680,10 +680,30 @@ void Dialog::SetTimer(int id, int milliseconds) {
     QPointer<QTimer>& timer = impl_->timers[id];
     if (timer.isNull()) {
       timer = new QTimer(impl_->window);
-      QObject::connect(timer, &QTimer::timeout, timer, [this, id] { OnTimer(id); });
+      impl_->tickQueued[id] = false;
+      QObject::connect(timer, &QTimer::timeout, timer, [this, id] { QueueTick(id); });
     }
     timer->start(milliseconds);
   });
+}
+
+// Qt never delivers a timer's timeout while a handler of an earlier timeout of the same timer
+// still runs, so a tick whose work opens a message box or waits for a background task would stop
+// its own timer until it returns. A tick is therefore queued, and its handler runs from the event
+// loop like any posted message: nested in whatever wait is running, also in an earlier tick's.
+// At most one tick of a timer waits in the queue, and a tick queued before KillTimer is dropped.
+void Dialog::QueueTick(int id) {
+  bool& queued = impl_->tickQueued[id];
+  if (queued) return;
+  queued = true;
+  QTimer* timer = impl_->timers[id];
+  QMetaObject::invokeMethod(
+      timer,
+      [this, id, timer] {
+        impl_->tickQueued[id] = false;
+        if (timer->isActive()) OnTimer(id);
+      },
+      Qt::QueuedConnection);
 }
 
 void Dialog::KillTimer(int id) {

@@ -164,8 +164,10 @@ class Dialog {
   ListView GetListView(int id) { return ListView(*this, id); }
   TabControl GetTabControl(int id) { return TabControl(*this, id); }
 
-  // Window timers: OnTimer(id) runs every `milliseconds` on the user-interface thread. Starting a
-  // running timer replaces it.
+  // Window timers: OnTimer(id) runs every `milliseconds` on the user-interface thread, from the
+  // event loop that runs at the time, so ticks also arrive inside an earlier tick's wait or
+  // message box. Starting a running timer replaces it; a tick not yet handled when the timer is
+  // killed is dropped.
   void SetTimer(int id, int milliseconds);
   void KillTimer(int id);
   // The running timers and their periods.
@@ -206,6 +208,7 @@ class Dialog {
  private:
   friend struct Impl;
   friend class DataExchange;
+  void QueueTick(int id);
   friend class ListView;
   friend class TabControl;
 

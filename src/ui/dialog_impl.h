@@ -69,6 +69,7 @@ struct Dialog::Impl {
   std::map<int, QPointer<QWidget>> controls;
   std::map<int, QButtonGroup*> radioGroups;  // radio id -> its group
   std::map<int, QPointer<QTimer>> timers;    // children of the window: gone with it
+  std::map<int, bool> tickQueued;            // a tick of the timer waits in the event queue
   std::map<int, std::function<void()>> clicked, changed, selChange;
   std::map<int, std::function<void(int)>> itemClick;
   std::vector<std::pair<unsigned, std::string>> systemMenu;  // command id, GBK text

@@ -3,6 +3,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include <cctype>
 #include <mutex>
 
 #include "settings/program_dir.h"
@@ -40,11 +41,24 @@ int ShowRealBox(QWidget* owner, const MessageBoxRequest& request) {
 }  // namespace
 
 std::string DefaultCaption() {
-  std::string path = settings::ProgramPath();
+  return ProgramCaption(settings::ProgramPath());
+}
+
+std::string ProgramCaption(std::string_view path) {
   std::size_t slash = path.find_last_of('/');
-  std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  std::string name(slash == std::string::npos ? path : path.substr(slash + 1));
+  // Only a known program extension is one: the release file "Quoril_10.6" keeps its ".6".
   std::size_t dot = name.find_last_of('.');
-  if (dot != std::string::npos && dot != 0) name.resize(dot);
+  if (dot != std::string::npos && dot != 0) {
+    std::string extension = name.substr(dot + 1);
+    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (const char* known : {"exe", "com", "bin", "run", "appimage"}) {
+      if (extension == known) {
+        name.resize(dot);
+        break;
+      }
+    }
+  }
   return name;
 }
 

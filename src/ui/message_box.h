@@ -24,6 +24,9 @@ int ShowMessageBox(Dialog* owner, std::string_view gbkText, std::string_view gbk
 
 // The default caption: the program file's name without its extension, GBK.
 std::string DefaultCaption();
+// The caption for the program file at `path`: its name without a known program extension
+// (".exe", ".bin", ...); any other dot belongs to the name ("Quoril_10.6" stays whole).
+std::string ProgramCaption(std::string_view path);
 
 // Replaces the real boxes by `handler` (called on the user-interface thread with the request,
 // returning the answer); an empty handler restores the real boxes.

@@ -8,6 +8,9 @@
 #include <QMimeData>
 #include <QTest>
 #include <QUrl>
+#include <QWindow>
+
+#include <atomic>
 
 #include <cstdlib>
 #include <memory>
@@ -26,6 +29,10 @@ QWidget* Target(Dialog& dialog, int id) {
 
 }  // namespace
 
+namespace {
+std::atomic<int> g_processEnds{0};
+}  // namespace
+
 void EnsureApplication() {
   // Never destroyed: the application must outlive every window and static of the test process.
   static Application* application = nullptr;
@@ -35,6 +42,12 @@ void EnsureApplication() {
   static char name[] = "tunvik-tests";
   static char* argv[] = {name, nullptr};
   application = new Application(argc, argv);
+  // A test process never ends where the program would: the end is counted instead.
+  SetEndProcessHandlerForTesting([] { ++g_processEnds; });
+}
+
+int ProcessEnds() {
+  return g_processEnds.load();
 }
 
 ScriptedMessageBoxes::ScriptedMessageBoxes() {
@@ -154,9 +167,15 @@ void PressKey(Dialog& dialog, int id, int key) {
 }
 
 void RequestClose(Dialog& dialog) {
+  // The way the window manager's request comes in: through the platform window, so that Qt's
+  // own handling of a close (and of one that comes while another is under way) takes part.
   if (QWidget* w = WindowWidget(dialog)) {
-    QCloseEvent event;
-    QCoreApplication::sendEvent(w, &event);
+    if (QWindow* window = w->windowHandle()) {
+      window->close();
+    } else {
+      QCloseEvent event;
+      QCoreApplication::sendEvent(w, &event);
+    }
   }
 }
 

@@ -22,6 +22,9 @@ namespace ui::testing {
 // names another. Call it on the test's main thread, which becomes the user-interface thread.
 void EnsureApplication();
 
+// How many times the program would have ended its process (ui::EndProcess) in this test process.
+int ProcessEnds();
+
 // While alive, message boxes are not shown: each is recorded and answered from the queue of
 // answers (IDOK for an OK box and IDNO for a question when the queue is empty).
 class ScriptedMessageBoxes {

@@ -41,8 +41,7 @@ void HandOver(CTunvikDlg& window, const CheckContext& context, const std::string
     return;
   }
   window.handedOver = true;
-  window.SignalAndCloseStopEvent();
-  window.PostClose();
+  window.LeaveProgram();
 }
 
 }  // namespace

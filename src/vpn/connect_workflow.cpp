@@ -29,6 +29,7 @@ std::string StartTimeText() {
 }  // namespace
 
 void CTunvikDlg::OnConnectButton() {
+  if (leaving) return;
   UpdateData(true);
   std::string caption = GetDlgItemText(IDC_CONNECT);
   if (caption == text::Gbk(kCaptionIdle)) {
@@ -50,6 +51,7 @@ void CTunvikDlg::StartAutoConnect() {
 }
 
 void CTunvikDlg::RunConnectAttempt(bool automatic) {
+  if (leaving) return;
   AccountSnapshot account = TakeAccount();
   std::string caption = GetDlgItemText(IDC_CONNECT);
   if (account.name.empty()) {
@@ -79,54 +81,73 @@ void CTunvikDlg::RunConnectAttempt(bool automatic) {
   ui::Invoke([&] { serverHost = chosenHost; });
   if (caption != text::Gbk(kCaptionIdle)) return;
 
+  // The caption is read again and taken in one step on the window thread: of two attempts that
+  // both read "连 接" above (a click and a redial, say), only one goes on.
+  bool claimed = false;
   ui::Invoke([&] {
+    if (leaving || GetDlgItemText(IDC_CONNECT) != text::Gbk(kCaptionIdle)) return;
+    claimed = true;
     SetDlgItemText(IDC_CONNECT, text::Gbk(kCaptionConnecting));
     lastButtonText = text::Gbk(kCaptionConnecting);
     EnableDlgItem(IDC_CONNECT, false);
     if (automatic) dropWatchArmed = true;
   });
+  if (!claimed) return;
+  try {
+    LogInAndDial(chosenHost, chosenNo, std::to_string(protocol));
+  } catch (...) {
+    // The attempt broke off: the button is given back, so that the window (and, when the
+    // drop watch is armed, the redial) goes on.
+    SetConnectCaptionEnabled(text::Gbk(kCaptionIdle));
+    throw;
+  }
+}
+
+void CTunvikDlg::LogInAndDial(const std::string& host, const std::string& number,
+                              const std::string& protocolText) {
   SetDlgItemText(IDC_START_TIME, StartTimeText());
   vpn::SetStatus("%s", text::Gbk("正在连接中！").c_str());
-  const std::string protocolText = std::to_string(protocol);
   SaveAccount();
-  account = TakeAccount();
+  AccountSnapshot account = TakeAccount();
 
   api::DueDateReply reply;
   {
     std::lock_guard lock(apiMutex);
-    reply = api::ContactServer(api, account.name, account.password, chosenNo);
+    reply = api::ContactServer(api, account.name, account.password, number);
   }
 
-  if (reply.CodeIs("200")) {
-    auto event = std::make_shared<vpn::Event>();
-    event->Reset();
-    stopEvent.store(event);
-    account = TakeAccount();
-    vpn::DialRequest request;
-    request.entryName = "XOL";
-    request.phoneNumber = chosenHost;
-    request.userName = account.name;
-    request.password = account.password;
-    request.stopEvent = event;
-    request.protocol = protocolText;
-    UpdateData(false);
-    if (auto refusal = vpn::RefusalOfOversizedFields(request)) {
-      ShowStatus(*refusal);
-      SetConnectCaptionEnabled(text::Gbk(kCaptionIdle));
-      return;
-    }
-    vpn::StartDialThread(request);
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    if (reply.dueDate) {
-      ui::Invoke([&] { dueDate = *reply.dueDate; });
-      settings::WriteProfileString(settings::kAccountConfig, settings::kDueDate, *reply.dueDate,
-                                   settingsPath);
-      SetDlgItemText(IDC_DUE_DATE, *reply.dueDate);
-    }
+  if (!reply.CodeIs("200")) {
+    EnableDlgItem(IDC_CONNECT, true);
+    SetDlgItemText(IDC_CONNECT, text::Gbk(kCaptionIdle));
+    ShowStatus(api::ContactServerStatus(reply));
     return;
   }
 
-  EnableDlgItem(IDC_CONNECT, true);
-  SetDlgItemText(IDC_CONNECT, text::Gbk(kCaptionIdle));
-  ShowStatus(api::ContactServerStatus(reply));
+  auto event = std::make_shared<vpn::Event>();
+  event->Reset();
+  account = TakeAccount();
+  vpn::DialRequest request;
+  request.entryName = "XOL";
+  request.phoneNumber = host;
+  request.userName = account.name;
+  request.password = account.password;
+  request.stopEvent = event;
+  request.protocol = protocolText;
+  UpdateData(false);
+  if (auto refusal = vpn::RefusalOfOversizedFields(request)) {
+    ShowStatus(*refusal);
+    SetConnectCaptionEnabled(text::Gbk(kCaptionIdle));
+    return;
+  }
+  stopEvent.store(event);
+  // Once the program has started to leave (the login may have waited for its answer across the
+  // exit), the dialer starts nothing.
+  if (!vpn::StartDialThread(request)) return;
+  std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  if (reply.dueDate) {
+    ui::Invoke([&] { dueDate = *reply.dueDate; });
+    settings::WriteProfileString(settings::kAccountConfig, settings::kDueDate, *reply.dueDate,
+                                 settingsPath);
+    SetDlgItemText(IDC_DUE_DATE, *reply.dueDate);
+  }
 }

@@ -1,33 +1,109 @@
 #include "vpn/dialer.h"
 
+#include <algorithm>
 #include <atomic>
+#include <condition_variable>
 #include <cstdarg>
+#include <cstdint>
 #include <cstdio>
-#include <map>
+#include <memory>
 #include <mutex>
+#include <set>
 #include <thread>
 
+#include "base/guarded.h"
 #include "text/gbk.h"
 
 namespace vpn {
 namespace {
 
-// The state the status callback shares with the most recent dial thread.
-std::atomic<std::shared_ptr<Event>> g_dialEvent;
-std::atomic<bool> g_dialFailed{false};
+// What one dial thread shares with the status callback of its own dial. Each dial has its own:
+// a late report of an older dial never wakes or fails a newer one.
+struct Dial {
+  std::uint64_t generation = 0;
+  EventPtr stopEvent;                   // the request's, so that the close can signal it too
+  Event dialEvent;                      // the callback has seen a final state
+  std::atomic<bool> dialFailed{false};  // the callback has reported an error
+};
+
 std::atomic<DialerView*> g_view{nullptr};
-std::atomic<int> g_runningDialThreads{0};
+// The generation of the newest dial thread. The status line, the Connect button and the entry
+// belong to it: an older dial thread that reports or ends late leaves them as they are.
+std::atomic<std::uint64_t> g_newestDial{0};
+
+// The running dial threads, and whether new ones may start.
+std::mutex g_dialsMutex;
+std::condition_variable g_dialsEnded;
+std::set<std::shared_ptr<Dial>> g_runningDials;  // guarded by g_dialsMutex
+bool g_closed = false;                           // guarded by g_dialsMutex
 
 std::mutex g_timingsMutex;
 DialTimings g_timings;
+
+// After the close, a hung-up connection is waited for at most this long before its entry is
+// deleted, so that the process ends within a few seconds.
+constexpr std::chrono::milliseconds kClosingHangUpLimit{2000};
 
 DialTimings Timings() {
   std::lock_guard lock(g_timingsMutex);
   return g_timings;
 }
 
-void RestoreConnectButton() {
-  if (DialerView* view = g_view.load()) view->SetConnectCaptionEnabled(text::Gbk("连 接"));
+bool Closed() {
+  std::lock_guard lock(g_dialsMutex);
+  return g_closed;
+}
+
+bool IsNewest(const Dial& dial) {
+  return g_newestDial.load() == dial.generation;
+}
+
+void ShowStatusV(const char* gbkFormat, va_list args) {
+  char buffer[1024];
+  int n = std::vsnprintf(buffer, sizeof buffer, gbkFormat, args);
+  if (n < 0) return;
+  std::string_view shown(buffer, std::min<std::size_t>(static_cast<std::size_t>(n), 1023));
+  // A cut never leaves half a double-byte character at the end.
+  std::size_t whole = 0;
+  while (whole < shown.size()) {
+    std::size_t width = text::IsLeadByte(static_cast<unsigned char>(shown[whole])) ? 2 : 1;
+    if (whole + width > shown.size()) break;
+    whole += width;
+  }
+  if (DialerView* view = g_view.load()) view->SetStatus(shown.substr(0, whole));
+}
+
+// SetStatus on behalf of `dial`: shown only while it is the newest.
+void ShowFor(const Dial& dial, const char* gbkFormat, ...) __attribute__((format(printf, 2, 3)));
+void ShowFor(const Dial& dial, const char* gbkFormat, ...) {
+  if (!IsNewest(dial)) return;
+  va_list args;
+  va_start(args, gbkFormat);
+  ShowStatusV(gbkFormat, args);
+  va_end(args);
+}
+
+void SetCaptionFor(const Dial& dial, const char* utf8Caption) {
+  if (!IsNewest(dial)) return;
+  if (DialerView* view = g_view.load()) view->SetConnectCaptionEnabled(text::Gbk(utf8Caption));
+}
+
+// Makes a dial for `request` the newest and counts it among the running ones; null, with
+// nothing changed, once the dialer is closed.
+std::shared_ptr<Dial> RegisterNewDial(const DialRequest& request) {
+  std::lock_guard lock(g_dialsMutex);
+  if (g_closed) return nullptr;
+  auto dial = std::make_shared<Dial>();
+  dial->generation = ++g_newestDial;
+  dial->stopEvent = request.stopEvent;
+  g_runningDials.insert(dial);
+  return dial;
+}
+
+void Unregister(const std::shared_ptr<Dial>& dial) {
+  std::lock_guard lock(g_dialsMutex);
+  g_runningDials.erase(dial);
+  if (g_runningDials.empty()) g_dialsEnded.notify_all();
 }
 
 }  // namespace
@@ -42,21 +118,10 @@ void SetDialTimingsForTesting(const DialTimings& timings) {
 }
 
 void SetStatus(const char* gbkFormat, ...) {
-  char buffer[1024];
   va_list args;
   va_start(args, gbkFormat);
-  int n = std::vsnprintf(buffer, sizeof buffer, gbkFormat, args);
+  ShowStatusV(gbkFormat, args);
   va_end(args);
-  if (n < 0) return;
-  std::string_view shown(buffer, std::min<std::size_t>(static_cast<std::size_t>(n), 1023));
-  // A cut never leaves half a double-byte character at the end.
-  std::size_t whole = 0;
-  while (whole < shown.size()) {
-    std::size_t width = text::IsLeadByte(static_cast<unsigned char>(shown[whole])) ? 2 : 1;
-    if (whole + width > shown.size()) break;
-    whole += width;
-  }
-  if (DialerView* view = g_view.load()) view->SetStatus(shown.substr(0, whole));
 }
 
 RasEntry MakeDialEntry(const std::string& entryName, const std::string& phoneNumber,
@@ -156,29 +221,29 @@ std::string DialStateText(int state) {
   }
 }
 
-void OnDialStatus(unsigned, int state, unsigned error) {
+namespace {
+
+// The status callback of one dial.
+void OnDialStatus(Dial& dial, unsigned, int state, unsigned error) {
   if (error != 0) {
     std::string description = CurrentBackend().GetErrorString(error);
-    SetStatus("ERROR:%d - %s\n", error, description.c_str());
-    RestoreConnectButton();
-    g_dialFailed = true;
-    if (auto event = g_dialEvent.load()) event->Set();
+    ShowFor(dial, "ERROR:%d - %s\n", error, description.c_str());
+    SetCaptionFor(dial, "连 接");
+    dial.dialFailed = true;
+    dial.dialEvent.Set();
     return;
   }
-  SetStatus("%s", DialStateText(state).c_str());
+  ShowFor(dial, "%s", DialStateText(state).c_str());
   if (state == RASCS_Connected) {
-    if (DialerView* view = g_view.load()) view->SetConnectCaptionEnabled(text::Gbk("断 开"));
-    if (auto event = g_dialEvent.load()) event->Set();
+    SetCaptionFor(dial, "断 开");
+    dial.dialEvent.Set();
   } else if (state == RASCS_Disconnected) {
-    if (auto event = g_dialEvent.load()) event->Set();
+    dial.dialEvent.Set();
   }
 }
 
-int DialThread(DialRequest request) {
-  g_dialFailed = false;
+int RunDial(const std::shared_ptr<Dial>& dial, const DialRequest& request) {
   const DialTimings timings = Timings();
-  auto dialEvent = std::make_shared<Event>();
-  g_dialEvent.store(dialEvent);
   RasBackend& backend = CurrentBackend();
 
   RasDialParams params;
@@ -190,56 +255,117 @@ int DialThread(DialRequest request) {
   CreateDialEntry(request.entryName, request.phoneNumber, request.userName, request.password,
                   request.protocol);
 
-  SetStatus("Dialing... %s\n", request.phoneNumber.c_str());
+  ShowFor(*dial, "Dialing... %s\n", request.phoneNumber.c_str());
   ConnectionHandle connection = 0;
-  unsigned error = backend.Dial(params, OnDialStatus, &connection);
+  // The callback holds its own dial, so a report that comes after this thread has ended still
+  // finds it.
+  unsigned error = backend.Dial(
+      params,
+      [dial](unsigned message, int state, unsigned code) {
+        base::RunGuarded("the dial status callback",
+                         [&] { OnDialStatus(*dial, message, state, code); });
+      },
+      &connection);
   if (error != kRasSuccess) {
-    SetStatus("RasDial %s error %d\n", request.phoneNumber.c_str(), error);
-    backend.DeleteEntry(request.entryName);
-    RestoreConnectButton();
+    ShowFor(*dial, "RasDial %s error %d\n", request.phoneNumber.c_str(), error);
+    if (IsNewest(*dial)) backend.DeleteEntry(request.entryName);
+    SetCaptionFor(*dial, "连 接");
     return 0;
   }
 
-  if (!dialEvent->Wait(timings.finalState)) SetStatus("%s", text::Gbk("连接设备...\n").c_str());
+  if (!dial->dialEvent.Wait(timings.finalState)) {
+    ShowFor(*dial, "%s", text::Gbk("连接设备...\n").c_str());
+  }
 
   bool endedByItself = true;
   unsigned status = backend.GetConnectStatus(connection);
   while (status != ERROR_INVALID_HANDLE && endedByItself) {
     if (request.stopEvent && request.stopEvent->Wait(timings.stopPoll)) endedByItself = false;
     if (!request.stopEvent) std::this_thread::sleep_for(timings.stopPoll);
+    if (Closed()) endedByItself = false;
     status = backend.GetConnectStatus(connection);
   }
 
   const unsigned hangUp = backend.HangUp(connection);
   const bool quiet = endedByItself && hangUp == kRasSuccess;
   const auto hungUp = std::chrono::steady_clock::now();
+  auto limit = [&] {
+    return Closed() ? std::min(timings.hangUpLimit, kClosingHangUpLimit) : timings.hangUpLimit;
+  };
   while (backend.GetConnectStatus(connection) != ERROR_INVALID_HANDLE &&
-         std::chrono::steady_clock::now() - hungUp < timings.hangUpLimit) {
+         std::chrono::steady_clock::now() - hungUp < limit()) {
     std::this_thread::sleep_for(timings.hangUpPoll);
   }
 
-  if (g_dialFailed || quiet) {
+  // A newer dial thread owns the entry, the caption and the status line: this one leaves them
+  // exactly as they are.
+  if (!IsNewest(*dial)) return 1;
+  if (dial->dialFailed || quiet) {
     backend.DeleteEntry(request.entryName);
   } else {
-    SetStatus("Connection to %s terminated.\n", request.phoneNumber.c_str());
+    ShowFor(*dial, "Connection to %s terminated.\n", request.phoneNumber.c_str());
     backend.DeleteEntry(request.entryName);
-    SetStatus("Delete EntryName %s OK.\n", request.entryName.c_str());
-    SetStatus("%s", text::Gbk("已断开").c_str());
+    ShowFor(*dial, "Delete EntryName %s OK.\n", request.entryName.c_str());
+    ShowFor(*dial, "%s", text::Gbk("已断开").c_str());
   }
-  RestoreConnectButton();
+  SetCaptionFor(*dial, "连 接");
   return 1;
 }
 
-void StartDialThread(const DialRequest& request) {
-  ++g_runningDialThreads;
-  std::thread([request] {
-    DialThread(request);
-    --g_runningDialThreads;
-  }).detach();
+// Runs the dial of `dial` on this thread. An error nobody expected ends it with the button
+// given back, so that the window can go on.
+int RunRegisteredDial(const std::shared_ptr<Dial>& dial, const DialRequest& request) {
+  int result = 0;
+  if (!base::RunGuarded("a dial thread", [&] { result = RunDial(dial, request); })) {
+    SetCaptionFor(*dial, "连 接");
+  }
+  Unregister(dial);
+  return result;
+}
+
+}  // namespace
+
+int DialThread(DialRequest request) {
+  auto dial = RegisterNewDial(request);
+  if (!dial) return 0;
+  return RunRegisteredDial(dial, request);
+}
+
+bool StartDialThread(const DialRequest& request) {
+  auto dial = RegisterNewDial(request);
+  if (!dial) return false;
+  try {
+    std::thread([dial, request] { RunRegisteredDial(dial, request); }).detach();
+  } catch (const std::system_error& error) {
+    std::fprintf(stderr, "tunvik: the dial thread could not start: %s\n", error.what());
+    Unregister(dial);
+    return false;
+  }
+  return true;
 }
 
 int RunningDialThreads() {
-  return g_runningDialThreads.load();
+  std::lock_guard lock(g_dialsMutex);
+  return static_cast<int>(g_runningDials.size());
+}
+
+void CloseDialer() {
+  std::lock_guard lock(g_dialsMutex);
+  g_closed = true;
+  for (const auto& dial : g_runningDials) {
+    dial->dialEvent.Set();
+    if (dial->stopEvent) dial->stopEvent->Set();
+  }
+}
+
+bool WaitForDialThreads(std::chrono::milliseconds limit) {
+  std::unique_lock lock(g_dialsMutex);
+  return g_dialsEnded.wait_for(lock, limit, [] { return g_runningDials.empty(); });
+}
+
+void ReopenDialerForTesting() {
+  std::lock_guard lock(g_dialsMutex);
+  g_closed = false;
 }
 
 }  // namespace vpn

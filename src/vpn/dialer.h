@@ -33,14 +33,26 @@ void SetDialerView(DialerView* view);
 void SetStatus(const char* gbkFormat, ...) __attribute__((format(printf, 1, 2)));
 
 // The dial thread's procedure: returns 1 when a dial was started and later ended, 0 when none
-// started. Runs on a thread of its own; `request` is its own copy.
+// started. Runs on a thread of its own; `request` is its own copy. The status line, the Connect
+// button and the entry belong to the newest dial thread: one that a newer dial has superseded
+// hangs up its own connection and leaves everything else as the newer one has it.
 int DialThread(DialRequest request);
 
-// Starts DialThread with `request` on a new thread that nobody waits for.
-void StartDialThread(const DialRequest& request);
+// Starts DialThread with `request` on a new thread that nobody waits for. Returns false, and
+// starts nothing, once the dialer is closed.
+bool StartDialThread(const DialRequest& request);
 
 // How many dial threads are running now.
 int RunningDialThreads();
+
+// Closes the dialer as the program leaves: no dial thread starts any more, and every running one
+// is told to stop at once (its dial's wait and its stop event are signalled), hangs up, waits at
+// most two seconds for the connection to go, and deletes the entry.
+void CloseDialer();
+// Waits up to `limit` for every dial thread to end; true when none runs any more.
+bool WaitForDialThreads(std::chrono::milliseconds limit);
+// Opens a closed dialer again, for the next test.
+void ReopenDialerForTesting();
 
 // Writes the entry and its stored dial parameters. Returns true when both were stored.
 bool CreateDialEntry(const std::string& entryName, const std::string& phoneNumber,
@@ -51,9 +63,6 @@ bool CreateDialEntry(const std::string& entryName, const std::string& phoneNumbe
 // encryption, the default route through the tunnel, PPTP for protocol "1" and L2TP otherwise.
 RasEntry MakeDialEntry(const std::string& entryName, const std::string& phoneNumber,
                        const std::string& protocol);
-
-// The status callback handed to every dial.
-void OnDialStatus(unsigned message, int state, unsigned error);
 
 // The status text of a connection state (GBK), as OnDialStatus shows it.
 std::string DialStateText(int state);

@@ -23,8 +23,19 @@ std::optional<SimScenario> ParseSimScenario(const std::string& text) {
   std::size_t colon = text.find(':');
   if (colon == std::string::npos) return std::nullopt;
   std::string kind = text.substr(0, colon);
+  std::string argument = text.substr(colon + 1);
   long value = 0;
-  if (!ParseNumber(text.substr(colon + 1), 24L * 3600 * 1000, value)) return std::nullopt;
+  if (kind == "fail") {
+    // fail:CODE:MS reports the error MS milliseconds after the dial started.
+    std::size_t second = argument.find(':');
+    if (second != std::string::npos) {
+      long delay = 0;
+      if (!ParseNumber(argument.substr(second + 1), 24L * 3600 * 1000, delay)) return std::nullopt;
+      scenario.milliseconds = static_cast<int>(delay);
+      argument.resize(second);
+    }
+  }
+  if (!ParseNumber(argument, 24L * 3600 * 1000, value)) return std::nullopt;
   if (kind == "fail" || kind == "refuse") {
     if (value == 0) return std::nullopt;
     scenario.kind = kind == "fail" ? SimScenario::Kind::kFail : SimScenario::Kind::kRefuse;
@@ -109,7 +120,7 @@ void SimRasBackend::Play(ConnectionHandle handle, SimScenario scenario, DialCall
     callback(0, state, 0);
     lock.lock();
     if (state == RASCS_Authenticate && scenario.kind == SimScenario::Kind::kFail) {
-      if (!Pause(lock, handle, pause)) return;
+      if (!Pause(lock, handle, scenario.milliseconds > 0 ? scenario.milliseconds : pause)) return;
       connections_[handle].alive = false;
       lock.unlock();
       callback(0, state, scenario.code);

@@ -2,6 +2,7 @@
 // tests. It accepts any user name and password and plays a scenario:
 //   ok        the usual stages within about a second, then connected until hung up (default)
 //   fail:CODE the dial reports error CODE during authentication
+//   fail:CODE:MS the dial reports error CODE after waiting MS milliseconds in authentication
 //   refuse:CODE the dial refuses to start with CODE
 //   drop:MS   connected, then the connection goes away by itself after MS milliseconds
 //   slow:MS   connected only after MS milliseconds
@@ -26,7 +27,7 @@ struct SimScenario {
   enum class Kind { kOk, kFail, kRefuse, kDrop, kSlow };
   Kind kind = Kind::kOk;
   unsigned code = 0;     // fail and refuse
-  int milliseconds = 0;  // drop and slow
+  int milliseconds = 0;  // drop and slow; fail: the wait before the error (0: one stage)
   // Time between two reported stages.
   int stageMilliseconds = 150;
 };

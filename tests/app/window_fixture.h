@@ -17,6 +17,7 @@
 #include "hosttools/restart_action.h"
 #include "settings/program_dir.h"
 #include "ui/testing.h"
+#include "vpn/dialer.h"
 
 namespace apptest {
 
@@ -30,6 +31,8 @@ class WindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ui::testing::EnsureApplication();
+    // A window that left the program in an earlier test closed the dialer.
+    vpn::ReopenDialerForTesting();
     char pattern[] = "/tmp/tunvik-window-XXXXXX";
     dir_ = mkdtemp(pattern);
     settings::SetProgramDirectoryForTesting(dir_);

@@ -4,6 +4,8 @@
 
 #include <atomic>
 #include <chrono>
+#include <stdexcept>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -95,21 +97,66 @@ TEST_F(BackgroundTask, NestedWaitsReturnInOrder) {
   EXPECT_EQ(order, (std::vector<std::string>{"inner returned", "outer returned"}));
 }
 
-TEST_F(BackgroundTask, SecondTaskOfTheSameKindIsRefusedWhileOneRuns) {
+TEST_F(BackgroundTask, AStartWhileTheWorkerRunsIsKeptAndRunsWhenItEnds) {
   TestDialog dialog;
   ui::TaskKind kind, other;
-  bool secondStarted = true, otherStarted = false;
+  bool secondRanAtOnce = true, otherStarted = false;
+  std::vector<std::string> ran;
   t::RunModal(dialog, [&] {
     ui::RunBackgroundTask(kind, [&] {
       ui::Invoke([&] {
-        secondStarted = ui::RunBackgroundTask(kind, [] {});
+        // Two starts while the worker runs: the newer one is kept, the older one replaced.
+        ui::RunBackgroundTask(kind, [&] { ran.push_back("replaced"); });
+        secondRanAtOnce = ui::RunBackgroundTask(kind, [&] { ran.push_back("kept"); });
         otherStarted = ui::RunBackgroundTask(other, [] {});
       });
+      ran.push_back("first");
+    });
+    EXPECT_TRUE(t::WaitUntil([&] { return ran.size() == 2; }, 10000));
+  });
+  EXPECT_FALSE(secondRanAtOnce);
+  EXPECT_TRUE(otherStarted);
+  EXPECT_EQ(ran, (std::vector<std::string>{"first", "kept"}));
+  EXPECT_FALSE(kind.Running());
+  EXPECT_FALSE(kind.StartKept());
+}
+
+TEST_F(BackgroundTask, AUseIsFreeOnceItsWorkerEndsEvenWhileItsWaitIsHeld) {
+  // A handler nested in the wait (a dialog left open, say) outlasts the worker: a start of the
+  // same use from inside that handler runs at once, and one kept just before the worker ended
+  // runs too, without waiting for the held wait to unwind.
+  TestDialog dialog;
+  ui::TaskKind kind;
+  std::atomic<bool> workerMayEnd{false};
+  std::vector<std::string> ran;
+  bool startedInsideHeldWait = false;
+  dialog.OnClicked(IDC_BUTTON, [&] {
+    ui::RunBackgroundTask(kind, [&] { ran.push_back("kept"); });  // the worker still runs
+    workerMayEnd = true;
+    EXPECT_TRUE(t::WaitUntil([&] { return !kind.Running() && ran.size() == 2; }, 10000));
+    startedInsideHeldWait = ui::RunBackgroundTask(kind, [&] { ran.push_back("inside"); });
+  });
+  t::RunModal(dialog, [&] {
+    ui::RunBackgroundTask(kind, [&] {
+      ui::Post([&] { t::Click(dialog, IDC_BUTTON); });
+      while (!workerMayEnd) std::this_thread::sleep_for(1ms);
+      ran.push_back("first");
     });
   });
-  EXPECT_FALSE(secondStarted);
-  EXPECT_TRUE(otherStarted);
-  EXPECT_FALSE(kind.Running());
+  EXPECT_TRUE(startedInsideHeldWait);
+  EXPECT_EQ(ran, (std::vector<std::string>{"first", "kept", "inside"}));
+}
+
+TEST_F(BackgroundTask, AnExceptionEndsOnlyItsTask) {
+  TestDialog dialog;
+  ui::TaskKind kind;
+  bool ranAgain = false;
+  t::RunModal(dialog, [&] {
+    EXPECT_TRUE(ui::RunBackgroundTask(kind, [] { throw std::runtime_error("malformed"); }));
+    EXPECT_FALSE(kind.Running());
+    EXPECT_TRUE(ui::RunBackgroundTask(kind, [&] { ranAgain = true; }));
+  });
+  EXPECT_TRUE(ranAgain);
 }
 
 TEST_F(BackgroundTask, WorkerStartsItsOwnTaskAndWaitsForIt) {

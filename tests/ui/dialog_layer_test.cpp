@@ -2,12 +2,15 @@
 // the key filter and the close request, driven through real widgets on the offscreen platform.
 #include <gtest/gtest.h>
 
+#include <atomic>
+
 #include <thread>
 
 #include "test_dialog.h"
 #include "text/gbk.h"
 #include "ui/application.h"
 #include "ui/background_task.h"
+#include "ui/message_box.h"
 #include "ui/testing.h"
 
 namespace {
@@ -136,6 +139,46 @@ TEST_F(DialogLayer, TimersAreVisibleAndTick) {
     ui::RunBackgroundTask(kind, [&] { dialog.KillTimer(7); });  // from another thread
     EXPECT_EQ(dialog.RunningTimers(), (std::map<int, int>{{8, 3000}}));
   });
+}
+
+TEST_F(DialogLayer, TicksGoOnInsideAnEarlierTicksMessageBox) {
+  // The first tick of timer 7 opens a box; while it is open, timer 7 keeps ticking (nested in
+  // the box), and a tick still queued when the timer is killed is dropped.
+  struct TimerDialog : TestDialog {
+    std::atomic<int> ticks{0};
+    void OnTimer(int id) override {
+      if (id != 7) return;
+      if (++ticks == 1) MessageBox("opened from a tick");
+    }
+  } dialog;
+  int ticksWhileOpen = 0;
+  boxes.WhileNextOpen([&] {
+    t::WaitUntil([&] { return dialog.ticks >= 4; }, 10000);
+    ticksWhileOpen = dialog.ticks - 1;
+  });
+  t::RunModal(dialog, [&] {
+    dialog.SetTimer(7, 5);
+    EXPECT_TRUE(t::WaitUntil([&] { return boxes.Count() == 1 && ticksWhileOpen > 0; }, 10000));
+    dialog.KillTimer(7);
+    const int ticks = dialog.ticks;
+    t::ProcessEvents(50);
+    EXPECT_EQ(dialog.ticks, ticks);
+  });
+  EXPECT_GE(ticksWhileOpen, 3);
+  EXPECT_EQ(boxes.Count(), 1u);
+}
+
+TEST_F(DialogLayer, OnlyAKnownProgramExtensionLeavesTheCaption) {
+  struct Case {
+    const char* path;
+    const char* caption;
+  };
+  for (const Case& c :
+       {Case{"/opt/q/Quoril_10.6", "Quoril_10.6"}, Case{"/opt/q/Quoril.exe", "Quoril"},
+        Case{"/opt/q/tunvik.BIN", "tunvik"}, Case{"tunvik", "tunvik"},
+        Case{"/x/.hidden", ".hidden"}, Case{"/x/a.b.exe", "a.b"}}) {
+    EXPECT_EQ(ui::ProgramCaption(c.path), c.caption) << c.path;
+  }
 }
 
 TEST_F(DialogLayer, MessageBoxesCarryTheProgramNameUnlessCaptioned) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <future>
+#include <stdexcept>
 
 #include "recording_view.h"
 #include "vpn/dialer.h"
@@ -115,6 +116,90 @@ TEST_F(Dialer, SlowDialShowsTheDeviceTextThenConnects) {
   EXPECT_LT(device, connected);
   stop->Set();
   result.get();
+}
+
+TEST_F(Dialer, AnOlderDialThreadThatEndsLateLeavesTheNewerConnectionAsItIs) {
+  // The first dial fails long after its wait for a final state has run out, so its thread only
+  // notices at its next status query, after a redial has started a newer thread.
+  vpn::SetDialTimingsForTesting({100ms, 1500ms, 5ms, 2000ms});
+  backend->SetScenario(Scenario(vpn::SimScenario::Kind::kFail, 678, 300));
+  auto older = Dial();
+  ASSERT_TRUE(view.WaitForCaption("连 接", 5s));
+  ASSERT_EQ(view.LastStatus().rfind("ERROR:678 - ", 0), 0u) << view.LastStatus();
+
+  backend->SetScenario(Scenario(vpn::SimScenario::Kind::kOk));
+  auto newerStop = std::make_shared<vpn::Event>();
+  vpn::DialRequest request = Request();
+  request.stopEvent = newerStop;
+  auto newer = std::async(std::launch::async, vpn::DialThread, request);
+  ASSERT_TRUE(view.WaitForCaption("断 开", 5s));
+
+  EXPECT_EQ(older.get(), 1);
+  EXPECT_EQ(view.Captions().back(), "断 开");
+  EXPECT_EQ(view.LastStatus(), "连接成功\n");
+  EXPECT_EQ(backend->Entries().count("XOL"), 1u);
+  EXPECT_EQ(backend->ActiveConnections(), 1);
+
+  newerStop->Set();
+  EXPECT_EQ(newer.get(), 1);
+  EXPECT_EQ(view.LastStatus(), "已断开");
+  EXPECT_EQ(backend->Entries().count("XOL"), 0u);
+}
+
+// A backend that fails in ways no backend should: its errors must end only the dial.
+class ThrowingSim : public vpn::SimRasBackend {
+ public:
+  using vpn::SimRasBackend::SimRasBackend;
+  bool throwOnDial = false;
+  unsigned Dial(const vpn::RasDialParams& params, vpn::DialCallback callback,
+                vpn::ConnectionHandle* handle) override {
+    if (throwOnDial) throw std::runtime_error("no dial today");
+    return vpn::SimRasBackend::Dial(params, std::move(callback), handle);
+  }
+  std::string GetErrorString(unsigned) override { throw std::runtime_error("no text today"); }
+};
+
+TEST_F(Dialer, AnErrorNobodyExpectedEndsTheDialAndGivesTheButtonBack) {
+  auto throwing = std::make_shared<ThrowingSim>(Scenario(vpn::SimScenario::Kind::kFail, 691));
+  vpn::SetBackendForTesting(throwing);
+  // In the status callback: the dial thread still ends the connection.
+  EXPECT_EQ(Dial().get(), 1);
+  EXPECT_EQ(view.Captions().back(), "连 接");
+  EXPECT_EQ(throwing->ActiveConnections(), 0);
+  // In the dial thread itself.
+  throwing->throwOnDial = true;
+  EXPECT_EQ(Dial().get(), 0);
+  EXPECT_EQ(view.Captions().back(), "连 接");
+  EXPECT_EQ(vpn::RunningDialThreads(), 0);
+}
+
+TEST_F(Dialer, ClosingEndsEveryDialAtOnceAndStartsNoNewOne) {
+  // One connected, one still dialling with ten seconds left to reach its final state.
+  vpn::SetDialTimingsForTesting({10000ms, 5000ms, 5ms, 10000ms});
+  auto connected = Dial();
+  ASSERT_TRUE(view.WaitForCaption("断 开", 5s));
+  backend->SetScenario(Scenario(vpn::SimScenario::Kind::kSlow, 0, 60000));
+  auto otherStop = std::make_shared<vpn::Event>();
+  vpn::DialRequest request = Request();
+  request.stopEvent = otherStop;
+  auto dialling = std::async(std::launch::async, vpn::DialThread, request);
+  for (int i = 0; i < 500 && backend->Dials().size() < 2; ++i) std::this_thread::sleep_for(10ms);
+  ASSERT_EQ(backend->Dials().size(), 2u);
+
+  const auto closed = std::chrono::steady_clock::now();
+  vpn::CloseDialer();
+  EXPECT_TRUE(vpn::WaitForDialThreads(8s));
+  EXPECT_LT(std::chrono::steady_clock::now() - closed, 4s);
+  EXPECT_EQ(connected.get(), 1);
+  EXPECT_EQ(dialling.get(), 1);
+  EXPECT_EQ(backend->ActiveConnections(), 0);
+  EXPECT_TRUE(backend->Entries().empty());
+
+  const std::size_t dials = backend->Dials().size();
+  EXPECT_FALSE(vpn::StartDialThread(Request()));
+  EXPECT_EQ(vpn::DialThread(Request()), 0);
+  EXPECT_EQ(backend->Dials().size(), dials);
+  vpn::ReopenDialerForTesting();
 }
 
 TEST_F(Dialer, EntryRecordFollowsTheProtocol) {
