@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "app/resource.h"
+#include "base/guarded.h"
 #include "settings/deployment.h"
 #include "settings/keys.h"
 #include "settings/profile.h"
@@ -81,22 +82,24 @@ void CVerCheck::OnDownload() {
 
 void CVerCheck::DownloadNewVersion() {
   // This thread never waits for the window thread, so the destructor may wait for it there.
-  const std::string versionFile = update::VersionFilePath(programDir);
-  const std::string url = settings::GetProfileString(
-      settings::kMainVerSection, update::kNewVerUrlKey, "", update::kValueLimit, versionFile);
-  const std::string version = settings::GetProfileString(
-      settings::kMainVerSection, settings::kMainVer, "", update::kValueLimit, versionFile);
-  const std::string target = update::ProgramFilePath(programDir, version);
-
   bool succeeded = false;
-  std::string error;
-  if (target.empty()) {
-    error = "the version file names no usable version";
-  } else {
-    succeeded = update::DownloadVerifiedProgram(
-        url, target, settings::CurrentDeployment().updateKey, &cancelDownload_, error);
-  }
-  if (!succeeded) std::fprintf(stderr, "tunvik: update not downloaded: %s\n", error.c_str());
+  // An error nobody expected counts as a failed download: the dialog is given back either way.
+  base::RunGuarded("the download", [&] {
+    const std::string versionFile = update::VersionFilePath(programDir);
+    const std::string url = settings::GetProfileString(
+        settings::kMainVerSection, update::kNewVerUrlKey, "", update::kValueLimit, versionFile);
+    const std::string version = settings::GetProfileString(
+        settings::kMainVerSection, settings::kMainVer, "", update::kValueLimit, versionFile);
+    const std::string target = update::ProgramFilePath(programDir, version);
+    std::string error;
+    if (target.empty()) {
+      error = "the version file names no usable version";
+    } else {
+      succeeded = update::DownloadVerifiedProgram(
+          url, target, settings::CurrentDeployment().updateKey, &cancelDownload_, error);
+    }
+    if (!succeeded) std::fprintf(stderr, "tunvik: update not downloaded: %s\n", error.c_str());
+  });
 
   std::weak_ptr<int> alive = alive_;
   ui::Post([this, alive, succeeded] {

@@ -24,6 +24,9 @@ struct Dial {
   EventPtr stopEvent;                   // the request's, so that the close can signal it too
   Event dialEvent;                      // the callback has seen a final state
   std::atomic<bool> dialFailed{false};  // the callback has reported an error
+  // The backend has told that the connection went away by itself; it also signals the stop
+  // event, so that the watch wakes at once and its status query finds the connection gone.
+  std::atomic<bool> connectionGone{false};
 };
 
 std::atomic<DialerView*> g_view{nullptr};
@@ -273,6 +276,11 @@ int RunDial(const std::shared_ptr<Dial>& dial, const DialRequest& request) {
     return 0;
   }
 
+  backend.NotifyWhenGone(connection, [dial] {
+    dial->connectionGone = true;
+    if (dial->stopEvent) dial->stopEvent->Set();
+  });
+
   if (!dial->dialEvent.Wait(timings.finalState)) {
     ShowFor(*dial, "%s", text::Gbk("连接设备...\n").c_str());
   }
@@ -280,7 +288,9 @@ int RunDial(const std::shared_ptr<Dial>& dial, const DialRequest& request) {
   bool endedByItself = true;
   unsigned status = backend.GetConnectStatus(connection);
   while (status != ERROR_INVALID_HANDLE && endedByItself) {
-    if (request.stopEvent && request.stopEvent->Wait(timings.stopPoll)) endedByItself = false;
+    if (request.stopEvent && request.stopEvent->Wait(timings.stopPoll) && !dial->connectionGone) {
+      endedByItself = false;
+    }
     if (!request.stopEvent) std::this_thread::sleep_for(timings.stopPoll);
     if (Closed()) endedByItself = false;
     status = backend.GetConnectStatus(connection);

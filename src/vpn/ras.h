@@ -109,6 +109,11 @@ class RasBackend {
   virtual unsigned DeleteEntry(const std::string& entryName) = 0;
   // The backend's text for an error code, GBK.
   virtual std::string GetErrorString(unsigned code);
+  // Calls `gone` once, on a thread of the backend's, as soon as the backend learns that the
+  // connection went away without a hang-up of ours (at once when it is gone already), so that a
+  // watch need not wait for its next status query. A backend that cannot tell never calls it;
+  // the base never does.
+  virtual void NotifyWhenGone(ConnectionHandle handle, std::function<void()> gone);
 };
 
 // Returns the backend of this run: the one a test installed, else the one the deployment's

@@ -52,4 +52,6 @@ std::string RasBackend::GetErrorString(unsigned code) {
   return RasErrorText(code);
 }
 
+void RasBackend::NotifyWhenGone(ConnectionHandle, std::function<void()>) {}
+
 }  // namespace vpn

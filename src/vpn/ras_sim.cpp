@@ -121,7 +121,7 @@ void SimRasBackend::Play(ConnectionHandle handle, SimScenario scenario, DialCall
     lock.lock();
     if (state == RASCS_Authenticate && scenario.kind == SimScenario::Kind::kFail) {
       if (!Pause(lock, handle, scenario.milliseconds > 0 ? scenario.milliseconds : pause)) return;
-      connections_[handle].alive = false;
+      GoAway(lock, handle);
       lock.unlock();
       callback(0, state, scenario.code);
       return;
@@ -132,8 +132,33 @@ void SimRasBackend::Play(ConnectionHandle handle, SimScenario scenario, DialCall
   callback(0, RASCS_Connected, 0);
   lock.lock();
   if (scenario.kind == SimScenario::Kind::kDrop) {
-    if (Pause(lock, handle, scenario.milliseconds)) connections_[handle].alive = false;
+    if (Pause(lock, handle, scenario.milliseconds)) GoAway(lock, handle);
   }
+}
+
+void SimRasBackend::GoAway(std::unique_lock<std::mutex>& lock, ConnectionHandle handle) {
+  Connection& connection = connections_[handle];
+  connection.alive = false;
+  std::function<void()> gone = std::move(connection.gone);
+  connection.gone = nullptr;
+  changed_.notify_all();
+  if (!gone) return;
+  lock.unlock();
+  gone();
+  lock.lock();
+}
+
+void SimRasBackend::NotifyWhenGone(ConnectionHandle handle, std::function<void()> gone) {
+  std::unique_lock lock(mutex_);
+  auto it = connections_.find(handle);
+  if (it == connections_.end()) return;
+  if (!it->second.alive) {
+    if (it->second.hungUp) return;
+    lock.unlock();
+    gone();
+    return;
+  }
+  it->second.gone = std::move(gone);
 }
 
 unsigned SimRasBackend::GetConnectStatus(ConnectionHandle handle) {
@@ -149,6 +174,7 @@ unsigned SimRasBackend::HangUp(ConnectionHandle handle) {
     if (it == connections_.end()) return ERROR_INVALID_HANDLE;
     it->second.alive = false;
     it->second.hungUp = true;
+    it->second.gone = nullptr;
   }
   changed_.notify_all();
   return kRasSuccess;
@@ -166,11 +192,12 @@ void SimRasBackend::SetScenario(const SimScenario& scenario) {
 }
 
 void SimRasBackend::DropAll() {
-  {
-    std::lock_guard lock(mutex_);
-    for (auto& [handle, connection] : connections_) connection.alive = false;
+  std::unique_lock lock(mutex_);
+  std::vector<ConnectionHandle> alive;
+  for (auto& [handle, connection] : connections_) {
+    if (connection.alive) alive.push_back(handle);
   }
-  changed_.notify_all();
+  for (ConnectionHandle handle : alive) GoAway(lock, handle);
 }
 
 std::map<std::string, RasEntry> SimRasBackend::Entries() const {

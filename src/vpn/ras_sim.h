@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -47,6 +48,7 @@ class SimRasBackend : public RasBackend {
   unsigned GetConnectStatus(ConnectionHandle handle) override;
   unsigned HangUp(ConnectionHandle handle) override;
   unsigned DeleteEntry(const std::string& entryName) override;
+  void NotifyWhenGone(ConnectionHandle handle, std::function<void()> gone) override;
 
   void SetScenario(const SimScenario& scenario);
   // Ends every connection as if the link had gone away, without any stop request.
@@ -64,7 +66,10 @@ class SimRasBackend : public RasBackend {
   struct Connection {
     bool alive = true;
     bool hungUp = false;
+    std::function<void()> gone;  // called when it goes away by itself
   };
+  // Ends the connection without a hang-up (under `lock`) and tells whoever watches it.
+  void GoAway(std::unique_lock<std::mutex>& lock, ConnectionHandle handle);
   void Play(ConnectionHandle handle, SimScenario scenario, DialCallback callback);
   // Waits up to `ms` unless the connection is hung up meanwhile; false when it was.
   bool Pause(std::unique_lock<std::mutex>& lock, ConnectionHandle handle, int ms);

@@ -85,6 +85,18 @@ TEST_F(Dialer, ConnectionThatGoesAwayByItselfLeavesTheLastText) {
   EXPECT_EQ(backend->Entries().count("XOL"), 0u);
 }
 
+TEST_F(Dialer, AConnectionThatGoesAwayIsSeenAtOnceNotAtTheNextStatusQuery) {
+  // Status queries half a minute apart: the backend's word that the link is gone wakes the watch.
+  vpn::SetDialTimingsForTesting({2000ms, 30000ms, 5ms, 2000ms});
+  backend->SetScenario(Scenario(vpn::SimScenario::Kind::kDrop, 0, 100));
+  auto result = Dial();
+  ASSERT_TRUE(view.WaitForCaption("断 开", 5s));
+  ASSERT_EQ(result.wait_for(15s), std::future_status::ready);
+  EXPECT_EQ(result.get(), 1);
+  EXPECT_EQ(view.LastStatus(), "连接成功\n");  // gone by itself: no texts of a stop
+  EXPECT_EQ(view.Captions().back(), "连 接");
+}
+
 TEST_F(Dialer, ErrorDuringTheDialShowsCodeAndTextAndRestoresTheButtonAtOnce) {
   backend->SetScenario(Scenario(vpn::SimScenario::Kind::kFail, 691));
   EXPECT_EQ(Dial().get(), 1);
