@@ -9,11 +9,13 @@ processor time the client uses over SECONDS (default 60) and prints it as a shar
 Usage: bench/idle_cpu_bench.py [BUILD_DIR] [SECONDS]
 """
 import os
-import shutil
 import subprocess
 import sys
 import tempfile
+
 import time
+
+from bench_support import place_client, start_service
 
 
 def cpu_seconds(pid):
@@ -27,25 +29,8 @@ def main():
     build = sys.argv[1] if len(sys.argv) > 1 else "build"
     seconds = float(sys.argv[2]) if len(sys.argv) > 2 else 60.0
     with tempfile.TemporaryDirectory() as folder:
-        service = subprocess.Popen(
-            [os.path.join(build, "src/service/tunvik-service"), "--data", f"{folder}/data",
-             "--api-port", "0", "--web-port", "0", "--update-port", "0"],
-            stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
-        env = dict(os.environ, QT_QPA_PLATFORM="offscreen", TUNVIK_DIALER="sim",
-                   XDG_RUNTIME_DIR=folder, HOME=folder)
-        for line in service.stdout:
-            if line.startswith("  export "):
-                name, value = line.split(None, 1)[1].strip().split("=", 1)
-                env[name] = value
-            if line.strip() == "ready":
-                break
-        client_dir = os.path.join(folder, "client")
-        os.mkdir(client_dir)
-        client_path = os.path.join(client_dir, "Quoril_10.6")
-        shutil.copy2(os.path.join(build, "tunvik"), client_path)
-        with open(os.path.join(client_dir, "XolConfig.ini"), "w") as ini:
-            ini.write("[AccountConfig]\nAccount=demo\nPassword=demo123\n"
-                      "[HostConfig]\nXOLNO=1\nHost=127.0.0.1\nAutoConnect=1\n")
+        service, env = start_service(build, folder)
+        client_path = place_client(build, folder, "XOLNO=1\nHost=127.0.0.1\nAutoConnect=1\n")
         client = subprocess.Popen([client_path], stderr=subprocess.PIPE, env=env, text=True)
         try:
             deadline = time.monotonic() + 30

@@ -15,12 +15,14 @@ Usage: bench/soak_bench.py [BUILD_DIR] [MINUTES] [DROP_MS]
 """
 import os
 import re
-import shutil
 import subprocess
 import sys
 import tempfile
+
 import threading
 import time
+
+from bench_support import place_client, start_service
 
 REDIAL_PACE_S = 3.0
 LINE = re.compile(r"^\[(\d\d):(\d\d):(\d\d)\.(\d\d\d)\] (.*)$")
@@ -40,26 +42,10 @@ def main():
     minutes = float(sys.argv[2]) if len(sys.argv) > 2 else 10.0
     drop_ms = int(sys.argv[3]) if len(sys.argv) > 3 else 4000
     with tempfile.TemporaryDirectory() as folder:
-        service = subprocess.Popen(
-            [os.path.join(build, "src/service/tunvik-service"), "--data", f"{folder}/data",
-             "--api-port", "0", "--web-port", "0", "--update-port", "0"],
-            stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
-        env = dict(os.environ, QT_QPA_PLATFORM="offscreen", TUNVIK_DIALER="sim",
-                   TUNVIK_SIM=f"drop:{drop_ms}", XDG_RUNTIME_DIR=folder, HOME=folder)
-        for line in service.stdout:
-            if line.startswith("  export "):
-                name, value = line.split(None, 1)[1].strip().split("=", 1)
-                env[name] = value
-            if line.strip() == "ready":
-                break
-        threading.Thread(target=lambda: [None for _ in service.stdout], daemon=True).start()
-        client_dir = os.path.join(folder, "client")
-        os.mkdir(client_dir)
-        client_path = os.path.join(client_dir, "Quoril_10.6")
-        shutil.copy2(os.path.join(build, "tunvik"), client_path)
-        with open(os.path.join(client_dir, "XolConfig.ini"), "w") as ini:
-            ini.write("[AccountConfig]\nAccount=demo\nPassword=demo123\n"
-                      "[HostConfig]\nXOLNO=1\nHost=127.0.0.1\nAutoConnect=1\nOfflineStrategy=0\n")
+        service, env = start_service(build, folder)
+        env["TUNVIK_SIM"] = f"drop:{drop_ms}"
+        client_path = place_client(
+            build, folder, "XOLNO=1\nHost=127.0.0.1\nAutoConnect=1\nOfflineStrategy=0\n")
         client = subprocess.Popen([client_path], stderr=subprocess.PIPE, env=env, text=True)
         events = []  # (seconds since midnight, text)
         connected = threading.Event()

@@ -5,11 +5,14 @@
 #include <condition_variable>
 #include <mutex>
 
+#include "base/guarded.h"
+
 namespace vpn {
 namespace {
 
 gboolean RunTask(gpointer data) {
-  (*static_cast<std::function<void()>*>(data))();
+  // No exception may cross GLib's C frames.
+  base::RunGuarded("a NetworkManager call", *static_cast<std::function<void()>*>(data));
   return G_SOURCE_REMOVE;
 }
 
@@ -71,7 +74,8 @@ void GLibLoopThread::Run(const std::function<void()>& task) {
   std::condition_variable done;
   bool finished = false;
   Post([&] {
-    task();
+    // The caller is released however the task ends.
+    base::RunGuarded("a NetworkManager call", task);
     std::lock_guard lock(mutex);
     finished = true;
     done.notify_one();

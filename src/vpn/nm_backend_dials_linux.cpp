@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "base/guarded.h"
 #include "vpn/nm_backend_linux.h"
 #include "vpn/nm_plugins_linux.h"
 #include "vpn/nm_texts.h"
@@ -24,7 +25,7 @@ unsigned NmRasBackend::Impl::Dial(const RasDialParams& params, DialCallback call
     auto start = [&](bool l2tpWithIpsec) -> DialRecord& {
       ++nextHandle_;
       *handle = h;
-      return dials_.emplace(h, DialRecord{NmDialProgress(l2tpWithIpsec), callback, {}})
+      return dials_.emplace(h, DialRecord{NmDialProgress(l2tpWithIpsec), callback, {}, {}})
           .first->second;
     };
     // Every refusal from here on is a dial that started and failed at once, reported through
@@ -141,10 +142,32 @@ unsigned NmRasBackend::Impl::HangUp(ConnectionHandle handle) {
 
 // --- NetworkManager's signals -------------------------------------------------------------
 
+void NmRasBackend::Impl::NotifyWhenGone(ConnectionHandle handle, std::function<void()> gone) {
+  loop_.Run([&] {
+    auto it = dials_.find(handle);
+    if (it == dials_.end() || it->second.progress.HungUp()) return;
+    it->second.gone = std::move(gone);
+    TellIfGone(handle);
+  });
+}
+
+void NmRasBackend::Impl::TellIfGone(ConnectionHandle handle) {
+  auto it = dials_.find(handle);
+  if (it == dials_.end() || !it->second.gone) return;
+  if (!it->second.progress.Gone() || it->second.progress.HungUp()) return;
+  std::function<void()> gone = std::move(it->second.gone);
+  it->second.gone = nullptr;
+  gone();
+}
+
 void NmRasBackend::Impl::OnVpnStateChanged(const std::string& path, unsigned state,
                                            unsigned reason) {
   for (auto& [handle, dial] : dials_) {
-    if (dial.activePath == path) return ReportStage(dial, dial.progress.OnVpnState(state, reason));
+    if (dial.activePath == path) {
+      const ConnectionHandle found = handle;
+      ReportStage(dial, dial.progress.OnVpnState(state, reason));
+      return TellIfGone(found);
+    }
   }
 }
 
@@ -152,7 +175,9 @@ void NmRasBackend::Impl::OnActiveStateChanged(const std::string& path, unsigned 
                                               unsigned reason) {
   for (auto& [handle, dial] : dials_) {
     if (dial.activePath == path) {
-      return ReportStage(dial, dial.progress.OnActiveState(state, reason));
+      const ConnectionHandle found = handle;
+      ReportStage(dial, dial.progress.OnActiveState(state, reason));
+      return TellIfGone(found);
     }
   }
 }
@@ -182,6 +207,7 @@ void NmRasBackend::Impl::OnNetworkManagerGone() {
   for (const auto& [handle, report] : reports) {
     auto it = dials_.find(handle);
     if (it != dials_.end()) Report(it->second, report);
+    TellIfGone(handle);
   }
 }
 
@@ -202,7 +228,8 @@ void NmRasBackend::Impl::VpnStateSignal(GDBusConnection*, const gchar*, const gc
   guint32 state = 0;
   guint32 reason = 0;
   if (ReadStateAndReason(parameters, state, reason)) {
-    static_cast<Impl*>(self)->OnVpnStateChanged(path, state, reason);
+    base::RunGuarded("a NetworkManager signal",
+                     [&] { static_cast<Impl*>(self)->OnVpnStateChanged(path, state, reason); });
   }
 }
 
@@ -212,12 +239,14 @@ void NmRasBackend::Impl::ActiveStateSignal(GDBusConnection*, const gchar*, const
   guint32 state = 0;
   guint32 reason = 0;
   if (ReadStateAndReason(parameters, state, reason)) {
-    static_cast<Impl*>(self)->OnActiveStateChanged(path, state, reason);
+    base::RunGuarded("a NetworkManager signal",
+                     [&] { static_cast<Impl*>(self)->OnActiveStateChanged(path, state, reason); });
   }
 }
 
 void NmRasBackend::Impl::NameVanished(GDBusConnection*, const gchar*, gpointer self) {
-  static_cast<Impl*>(self)->OnNetworkManagerGone();
+  base::RunGuarded("NetworkManager's leaving",
+                   [&] { static_cast<Impl*>(self)->OnNetworkManagerGone(); });
 }
 
 }  // namespace vpn

@@ -48,12 +48,14 @@ class NmRasBackend::Impl {
   unsigned HangUp(ConnectionHandle handle);
   unsigned DeleteEntry(const std::string& entryName);
   std::string GetErrorString(unsigned code);
+  void NotifyWhenGone(ConnectionHandle handle, std::function<void()> gone);
 
  private:
   struct DialRecord {
     NmDialProgress progress;
     DialCallback callback;
-    std::string activePath;  // empty until NM has accepted the activation
+    std::string activePath;      // empty until NM has accepted the activation
+    std::function<void()> gone;  // told once when the connection goes away by itself
   };
   struct OwnProfile {
     std::string path;
@@ -74,6 +76,8 @@ class NmRasBackend::Impl {
   void Report(DialRecord& dial, const DialReport& report);
   void ReportStage(DialRecord& dial, std::optional<DialReport> report);
   void SetDetail(unsigned code, std::string detail);
+  // Tells the dial's watcher, once, when its connection has gone without a hang-up of ours.
+  void TellIfGone(ConnectionHandle handle);
 
   void OnVpnStateChanged(const std::string& path, unsigned state, unsigned reason);
   void OnActiveStateChanged(const std::string& path, unsigned state, unsigned reason);

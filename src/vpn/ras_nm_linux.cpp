@@ -158,6 +158,10 @@ std::string NmRasBackend::GetErrorString(unsigned code) {
   return impl_->GetErrorString(code);
 }
 
+void NmRasBackend::NotifyWhenGone(ConnectionHandle handle, std::function<void()> gone) {
+  impl_->NotifyWhenGone(handle, std::move(gone));
+}
+
 bool NetworkManagerAnswers(const std::string& busAddress) {
   ErrorPtr error;
   std::unique_ptr<NmBus> bus = NmBus::Connect(busAddress, kProbeTimeoutMs, &error);

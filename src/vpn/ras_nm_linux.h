@@ -54,6 +54,8 @@ class NmRasBackend : public RasBackend {
   // The text for a code: what the backend found out about its most recent report of that code,
   // else the common remote-access text.
   std::string GetErrorString(unsigned code) override;
+  // Tells as soon as NetworkManager reports the connection deactivated, failed or gone.
+  void NotifyWhenGone(ConnectionHandle handle, std::function<void()> gone) override;
 
  private:
   class Impl;

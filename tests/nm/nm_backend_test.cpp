@@ -4,6 +4,7 @@
 // so no dial can complete here.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <future>
@@ -49,6 +50,9 @@ class HandleKeepingBackend : public vpn::RasBackend {
   unsigned HangUp(vpn::ConnectionHandle handle) override { return inner_->HangUp(handle); }
   unsigned DeleteEntry(const std::string& name) override { return inner_->DeleteEntry(name); }
   std::string GetErrorString(unsigned code) override { return inner_->GetErrorString(code); }
+  void NotifyWhenGone(vpn::ConnectionHandle handle, std::function<void()> gone) override {
+    inner_->NotifyWhenGone(handle, std::move(gone));
+  }
 
   std::vector<vpn::ConnectionHandle> Handles() {
     std::lock_guard lock(mutex_);
@@ -351,6 +355,36 @@ TEST_F(NmBackend, TheStopEventHangsUpADialUnderWay) {
   std::string active;
   sandbox_->Nmcli({"-t", "-f", "NAME", "connection", "show", "--active"}, &active);
   EXPECT_EQ(active.find("XOL"), std::string::npos) << active;
+}
+
+TEST_F(NmBackend, TellsAWatcherAsSoonAsTheConnectionHasGone) {
+  // PPTP finds no server and NetworkManager gives the activation up: the watcher hears it, once,
+  // without asking; a watcher that comes later hears it at once.
+  ProhibitIpSec(true);
+  ASSERT_EQ(backend->SetEntryProperties(vpn::MakeDialEntry("XOL", "10.99.0.1", "1")), 0u);
+  vpn::RasDialParams params;
+  params.entryName = "XOL";
+  params.phoneNumber = "10.99.0.1";
+  params.userName = "demo";
+  params.password = "demo123";
+  vpn::ConnectionHandle handle = 0;
+  ASSERT_EQ(backend->Dial(
+                params, [](unsigned, int, unsigned) {}, &handle),
+            0u);
+  auto told = std::make_shared<vpn::Event>();
+  std::atomic<int> times{0};
+  backend->NotifyWhenGone(handle, [&] {
+    ++times;
+    told->Set();
+  });
+  ASSERT_TRUE(told->Wait(60s)) << sandbox_->LogTail();
+  EXPECT_EQ(backend->GetConnectStatus(handle), vpn::ERROR_INVALID_HANDLE);
+  bool toldLate = false;
+  backend->NotifyWhenGone(handle, [&] { toldLate = true; });
+  EXPECT_TRUE(toldLate);
+  EXPECT_EQ(times, 1);
+  backend->HangUp(handle);
+  backend->DeleteEntry("XOL");
 }
 
 TEST_F(NmBackend, NetworkManagerAnswersOnItsBus) {
