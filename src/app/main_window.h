@@ -70,6 +70,7 @@ class CTunvikDlg : public ui::Dialog, public vpn::DialerView {
   void ShowStatus(std::string_view gbk);
   void SetStatus(std::string_view gbk) override { ShowStatus(gbk); }
   void SetConnectCaptionEnabled(std::string_view gbk) override;
+  void RunInView(const std::function<void()>& fn) override;
 
   // The account as the edits hold it now, taken through the data exchange on the window thread.
   struct AccountSnapshot {

@@ -27,6 +27,11 @@ bool Invoke(const std::function<void()>& fn);
 // Queues `fn` to run on the user-interface thread and returns at once (a posted message).
 void Post(std::function<void()> fn);
 
+// Calls `handler` on the user-interface thread whenever the process is asked to end by a signal
+// (SIGTERM, SIGINT, SIGHUP: the desktop session ending, say), in place of ending at once. Only
+// the first call sets a handler.
+void OnTerminationRequest(std::function<void()> handler);
+
 // Ends the process at once with status 0, after flushing standard output and standard error,
 // without running destructors: threads that still run may yet reach for the window. Tests
 // replace it with `handler`, which returns (an empty one restores the real end).

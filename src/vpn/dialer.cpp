@@ -61,45 +61,74 @@ bool IsNewest(const Dial& dial) {
   return g_newestDial.load() == dial.generation;
 }
 
-void ShowStatusV(const char* gbkFormat, va_list args) {
+// Serialises the entry's writes and deletions of the dial threads, so that an older thread's
+// check "am I the newest?" and its deletion of the entry happen before a newer thread writes it,
+// or not at all. Never held across a call into the view.
+std::mutex g_entryMutex;
+
+// Formats like printf into at most 1023 bytes; a cut never leaves half a double-byte character.
+std::string FormatStatus(const char* gbkFormat, va_list args) {
   char buffer[1024];
   int n = std::vsnprintf(buffer, sizeof buffer, gbkFormat, args);
-  if (n < 0) return;
+  if (n < 0) return std::string();
   std::string_view shown(buffer, std::min<std::size_t>(static_cast<std::size_t>(n), 1023));
-  // A cut never leaves half a double-byte character at the end.
   std::size_t whole = 0;
   while (whole < shown.size()) {
     std::size_t width = text::IsLeadByte(static_cast<unsigned char>(shown[whole])) ? 2 : 1;
     if (whole + width > shown.size()) break;
     whole += width;
   }
-  if (DialerView* view = g_view.load()) view->SetStatus(shown.substr(0, whole));
+  return std::string(shown.substr(0, whole));
+}
+
+// Runs `fn` where the view lives (see DialerView::RunInView), or here without a view.
+void InView(const std::function<void()>& fn) {
+  if (DialerView* view = g_view.load()) {
+    view->RunInView(fn);
+  } else {
+    fn();
+  }
 }
 
 // SetStatus on behalf of `dial`: shown only while it is the newest.
 void ShowFor(const Dial& dial, const char* gbkFormat, ...) __attribute__((format(printf, 2, 3)));
 void ShowFor(const Dial& dial, const char* gbkFormat, ...) {
-  if (!IsNewest(dial)) return;
   va_list args;
   va_start(args, gbkFormat);
-  ShowStatusV(gbkFormat, args);
+  const std::string text = FormatStatus(gbkFormat, args);
   va_end(args);
+  InView([&] {
+    if (!IsNewest(dial)) return;
+    if (DialerView* view = g_view.load()) view->SetStatus(text);
+  });
 }
 
 void SetCaptionFor(const Dial& dial, const char* utf8Caption) {
-  if (!IsNewest(dial)) return;
-  if (DialerView* view = g_view.load()) view->SetConnectCaptionEnabled(text::Gbk(utf8Caption));
+  const std::string caption = text::Gbk(utf8Caption);
+  InView([&] {
+    if (!IsNewest(dial)) return;
+    if (DialerView* view = g_view.load()) view->SetConnectCaptionEnabled(caption);
+  });
+}
+
+// Deletes the entry when `dial` is still the newest.
+void DeleteEntryFor(const Dial& dial, RasBackend& backend, const std::string& entryName) {
+  std::lock_guard lock(g_entryMutex);
+  if (IsNewest(dial)) backend.DeleteEntry(entryName);
 }
 
 // Makes a dial for `request` the newest and counts it among the running ones; null, with
-// nothing changed, once the dialer is closed.
+// nothing changed, once the dialer is closed. Done in the view, like every check of the newest.
 std::shared_ptr<Dial> RegisterNewDial(const DialRequest& request) {
-  std::lock_guard lock(g_dialsMutex);
-  if (g_closed) return nullptr;
-  auto dial = std::make_shared<Dial>();
-  dial->generation = ++g_newestDial;
-  dial->stopEvent = request.stopEvent;
-  g_runningDials.insert(dial);
+  std::shared_ptr<Dial> dial;
+  InView([&] {
+    std::lock_guard lock(g_dialsMutex);
+    if (g_closed) return;
+    dial = std::make_shared<Dial>();
+    dial->generation = ++g_newestDial;
+    dial->stopEvent = request.stopEvent;
+    g_runningDials.insert(dial);
+  });
   return dial;
 }
 
@@ -123,8 +152,9 @@ void SetDialTimingsForTesting(const DialTimings& timings) {
 void SetStatus(const char* gbkFormat, ...) {
   va_list args;
   va_start(args, gbkFormat);
-  ShowStatusV(gbkFormat, args);
+  const std::string text = FormatStatus(gbkFormat, args);
   va_end(args);
+  if (DialerView* view = g_view.load()) view->SetStatus(text);
 }
 
 RasEntry MakeDialEntry(const std::string& entryName, const std::string& phoneNumber,
@@ -255,8 +285,11 @@ int RunDial(const std::shared_ptr<Dial>& dial, const DialRequest& request) {
   params.userName = request.userName;
   params.password = request.password;
   params.domain = request.domain;
-  CreateDialEntry(request.entryName, request.phoneNumber, request.userName, request.password,
-                  request.protocol);
+  {
+    std::lock_guard lock(g_entryMutex);
+    CreateDialEntry(request.entryName, request.phoneNumber, request.userName, request.password,
+                    request.protocol);
+  }
 
   ShowFor(*dial, "Dialing... %s\n", request.phoneNumber.c_str());
   ConnectionHandle connection = 0;
@@ -271,7 +304,7 @@ int RunDial(const std::shared_ptr<Dial>& dial, const DialRequest& request) {
       &connection);
   if (error != kRasSuccess) {
     ShowFor(*dial, "RasDial %s error %d\n", request.phoneNumber.c_str(), error);
-    if (IsNewest(*dial)) backend.DeleteEntry(request.entryName);
+    DeleteEntryFor(*dial, backend, request.entryName);
     SetCaptionFor(*dial, "连 接");
     return 0;
   }
@@ -308,13 +341,13 @@ int RunDial(const std::shared_ptr<Dial>& dial, const DialRequest& request) {
   }
 
   // A newer dial thread owns the entry, the caption and the status line: this one leaves them
-  // exactly as they are.
+  // exactly as they are (each step checks again, as a newer dial may start meanwhile).
   if (!IsNewest(*dial)) return 1;
   if (dial->dialFailed || quiet) {
-    backend.DeleteEntry(request.entryName);
+    DeleteEntryFor(*dial, backend, request.entryName);
   } else {
     ShowFor(*dial, "Connection to %s terminated.\n", request.phoneNumber.c_str());
-    backend.DeleteEntry(request.entryName);
+    DeleteEntryFor(*dial, backend, request.entryName);
     ShowFor(*dial, "Delete EntryName %s OK.\n", request.entryName.c_str());
     ShowFor(*dial, "%s", text::Gbk("已断开").c_str());
   }

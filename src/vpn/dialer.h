@@ -5,6 +5,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -22,6 +23,10 @@ class DialerView {
   virtual void SetStatus(std::string_view gbk) = 0;
   // Sets the Connect button's caption (GBK) and enables the button.
   virtual void SetConnectCaptionEnabled(std::string_view gbk) = 0;
+  // Runs `fn` on the thread that owns the view and waits for it (at once by default). The
+  // dialer starts a new dial and checks which dial is the newest inside it, so that a late write
+  // of an older dial and the start of a newer one never cross.
+  virtual void RunInView(const std::function<void()>& fn) { fn(); }
 };
 
 // Makes `view` the window the dialer writes to (null: none). Process-wide, as the status

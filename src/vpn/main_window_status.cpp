@@ -46,6 +46,10 @@ void CTunvikDlg::SetConnectCaptionEnabled(std::string_view gbk) {
   });
 }
 
+void CTunvikDlg::RunInView(const std::function<void()>& fn) {
+  ui::Invoke(fn);
+}
+
 void CTunvikDlg::SignalStopEvent() {
   if (vpn::EventPtr event = stopEvent.load()) event->Set();
 }

@@ -3,6 +3,7 @@
 // server 1, and the main window opened with its timers stopped so that tests drive them.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -35,6 +36,11 @@ class RecordingSim : public vpn::SimRasBackend {
   using vpn::SimRasBackend::SimRasBackend;
   CTunvikDlg* window = nullptr;
   std::vector<std::string> captionsAtDial;
+  // false: behaves as a backend that cannot tell when a connection has gone.
+  std::atomic<bool> tellsWhenGone{true};
+  void NotifyWhenGone(vpn::ConnectionHandle handle, std::function<void()> gone) override {
+    if (tellsWhenGone) vpn::SimRasBackend::NotifyWhenGone(handle, std::move(gone));
+  }
   unsigned Dial(const vpn::RasDialParams& params, vpn::DialCallback callback,
                 vpn::ConnectionHandle* handle) override {
     if (window != nullptr) captionsAtDial.push_back(U(window->GetDlgItemText(IDC_CONNECT)));

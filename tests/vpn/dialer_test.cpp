@@ -130,11 +130,19 @@ TEST_F(Dialer, SlowDialShowsTheDeviceTextThenConnects) {
   result.get();
 }
 
+// A backend that cannot tell when a connection has gone: the watch learns it at its next query.
+class UntellingSim : public vpn::SimRasBackend {
+ public:
+  using vpn::SimRasBackend::SimRasBackend;
+  void NotifyWhenGone(vpn::ConnectionHandle, std::function<void()>) override {}
+};
+
 TEST_F(Dialer, AnOlderDialThreadThatEndsLateLeavesTheNewerConnectionAsItIs) {
-  // The first dial fails long after its wait for a final state has run out, so its thread only
+  // The first dial fails long after its wait for a final state has run out, and its thread only
   // notices at its next status query, after a redial has started a newer thread.
-  vpn::SetDialTimingsForTesting({100ms, 1500ms, 5ms, 2000ms});
-  backend->SetScenario(Scenario(vpn::SimScenario::Kind::kFail, 678, 300));
+  backend = std::make_shared<UntellingSim>(Scenario(vpn::SimScenario::Kind::kFail, 678, 300));
+  vpn::SetBackendForTesting(backend);
+  vpn::SetDialTimingsForTesting({100ms, 3000ms, 5ms, 2000ms});
   auto older = Dial();
   ASSERT_TRUE(view.WaitForCaption("连 接", 5s));
   ASSERT_EQ(view.LastStatus().rfind("ERROR:678 - ", 0), 0u) << view.LastStatus();
