@@ -13,7 +13,7 @@ const ui::DialogTemplate kAboutTemplate{
     62,
     ui::dialog_style::kCentre,
     {
-        {IDC_ABOUT_ICON, ui::ControlKind::kLabel, "", 0, 14, 14, 21, 20},
+        {IDC_ABOUT_ICON, ui::ControlKind::kLabel, "", 0, 14, 14, 21, 20, "Tunvik 图标"},
         {ui::IDC_STATIC, ui::ControlKind::kLabel, "Tunvik，1.0 版", 0, 42, 14, 114, 8},
         {ui::IDOK, ui::ControlKind::kButton, "确定", 0, 113, 41, 50, 14},
     }};

@@ -23,7 +23,7 @@ const ui::DialogTemplate& MainWindowTemplate() {
           {ui::IDC_STATIC, ControlKind::kLabel, "指定进程:", 0, 10, 204, 31, 8},
           {IDC_PROCESS_EDIT, ControlKind::kEdit, "",
            style::kBorder | style::kAutoHScroll | style::kAcceptFiles, 44, 201, 175, 14},
-          {IDC_PROCESS_LIST, ControlKind::kListView, "", 0, 7, 218, 257, 50},
+          {IDC_PROCESS_LIST, ControlKind::kListView, "", 0, 7, 218, 257, 50, "进程连接列表"},
           {ui::IDC_STATIC, ControlKind::kLabel, "账号:", 0, 16, 122, 17, 8},
           {IDC_ACCOUNT, ControlKind::kEdit, "", style::kBorder | style::kAutoHScroll, 39, 118, 52,
            12},
@@ -45,7 +45,7 @@ const ui::DialogTemplate& MainWindowTemplate() {
           {IDC_STATUS, ControlKind::kLabel, "未连接", 0, 31, 177, 231, 8},
           {IDC_NOTICE_FRAME, ControlKind::kEdit, "",
            style::kMultiLine | style::kReadOnly | style::kDisabled | style::kBorder, 104, 117, 81,
-           51},
+           51, "公告"},
           {IDC_NOTICE, ControlKind::kLabel, "加载中...", 0, 106, 119, 77, 47},
       }};
   return kTemplate;

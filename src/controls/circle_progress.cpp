@@ -51,6 +51,7 @@ class SpinnerWidget : public QWidget {
     // Every frame covers the whole window, so nothing is erased before it is painted.
     setAttribute(Qt::WA_OpaquePaintEvent);
     setObjectName(QStringLiteral("control%1").arg(CCircleProgress::kControlId));
+    setAccessibleName(QString::fromUtf8("正在下载"));
   }
 
  protected:

@@ -19,7 +19,7 @@ const ui::DialogTemplate kPara1Template{
     117,
     ui::dialog_style::kChild,
     {
-        {IDC_SERVER_LIST, ControlKind::kListView, "", 0, 2, 2, 170, 84},
+        {IDC_SERVER_LIST, ControlKind::kListView, "", 0, 2, 2, 170, 84, "服务器列表"},
         {ui::IDC_STATIC, ControlKind::kGroupBox, "掉线防封策略", 0, 176, 0, 76, 44},
         {IDC_OFFLINE_REDIAL, ControlKind::kRadioButton, "掉线自动重连", style::kGroup, 182, 10, 66,
          10},
@@ -29,7 +29,7 @@ const ui::DialogTemplate kPara1Template{
         {IDC_PROTOCOL_L2TP, ControlKind::kRadioButton, "L2TP", style::kGroup, 182, 55, 32, 10},
         {IDC_PROTOCOL_PPTP, ControlKind::kRadioButton, "PPTP", 0, 216, 55, 32, 10},
         {IDC_CHOSEN_SERVER, ControlKind::kEdit, "", style::kReadOnly | style::kBorder, 176, 73, 76,
-         12},
+         12, "当前服务器"},
     }};
 
 const std::string& ServerSuffix() {

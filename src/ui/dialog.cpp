@@ -112,6 +112,8 @@ void SetButtonText(QAbstractButton* button, const QString& text) {
   if (button->property("tunvikWrap").toBool()) {
     int indicator = qobject_cast<QPushButton*>(button) ? 8 : 22;
     button->setText(WrapToWidth(text, button->fontMetrics(), button->width() - indicator));
+    // The line breaks are only drawn; a screen reader says the text as it was given.
+    button->setAccessibleName(text);
   } else {
     button->setText(text);
   }
@@ -178,6 +180,13 @@ void Dialog::Impl::Notify(const std::map<int, std::function<void()>>& handlers, 
   }
 }
 
+void Dialog::Impl::TellWatchers(int id) {
+  auto it = watchers.find(id);
+  if (it == watchers.end()) return;
+  const auto followers = it->second;  // a watcher may add another
+  for (const auto& watcher : followers) watcher();
+}
+
 void Dialog::Impl::ShowSystemMenu(const QPoint& globalPos) {
   if (systemMenu.empty()) return;
   QMenu menu(window);
@@ -218,6 +227,7 @@ void Dialog::Impl::Build(QWidget* parent, bool child) {
   if (!child && !(t.style & dialog_style::kSizingBorder)) host->setFixedSize(size);
 
   QButtonGroup* group = nullptr;
+  std::vector<QWidget*> built;
   for (const ControlTemplate& c : t.controls) {
     QString label = QString::fromUtf8(c.text.data(), static_cast<qsizetype>(c.text.size()));
     QRect geometry(DialogUnitsToPixelsX(c.x), DialogUnitsToPixelsY(c.y),
@@ -241,6 +251,8 @@ void Dialog::Impl::Build(QWidget* parent, bool child) {
           w->setReadOnly(c.style & style::kReadOnly);
           w->setVerticalScrollBarPolicy((c.style & style::kVScroll) ? Qt::ScrollBarAsNeeded
                                                                     : Qt::ScrollBarAlwaysOff);
+          // As in the platform's dialogs, Tab leaves the edit; it never traps the keyboard.
+          w->setTabChangesFocus(true);
           if (!(c.style & style::kBorder)) w->setFrameShape(QFrame::NoFrame);
           QObject::connect(w, &QPlainTextEdit::textChanged, w, [this, id] { Notify(changed, id); });
           widget = w;
@@ -263,8 +275,9 @@ void Dialog::Impl::Build(QWidget* parent, bool child) {
         widget = new QCheckBox(host);
         break;
       case ControlKind::kRadioButton: {
+        // Its group, not the button, keeps the choice exclusive, and the group can be set to
+        // none checked (see CheckDlgButton). An automatic radio is announced as a radio button.
         auto* w = new QRadioButton(host);
-        w->setAutoExclusive(false);
         if (group == nullptr || (c.style & style::kGroup)) {
           group = new QButtonGroup(host);
           group->setExclusive(true);
@@ -308,12 +321,13 @@ void Dialog::Impl::Build(QWidget* parent, bool child) {
     if (c.style & style::kDisabled) widget->setEnabled(false);
     if (c.style & style::kHidden) widget->hide();
     if (c.style & style::kAcceptFiles) widget->setAcceptDrops(true);
-    widget->setAccessibleName(label.isEmpty() ? QString::number(id) : label);
     if (id != IDC_STATIC) {
       widget->setObjectName(QStringLiteral("control%1").arg(id));
       controls[id] = widget;
     }
+    built.push_back(widget);
   }
+  LabelControls(t, built);
   if (iconResource != 0) host->setWindowIcon(IconResource(iconResource));
 }
 
@@ -380,6 +394,7 @@ bool Dialog::Create(Dialog& parent, int parentControlId) {
     if (host == nullptr || impl_->window) return;
     impl_->Build(host, true);
     impl_->window->hide();
+    if (parentControlId != 0) PlacePageInFocusChain(host, impl_->window);
     created = true;
   });
   if (created) Invoke([this] { OnInitDialog(); });
@@ -471,7 +486,10 @@ bool Dialog::PreTranslateMessage(int) {
 }
 
 void Dialog::SetWindowText(std::string_view gbk) {
-  OnUiThread(*this, [&] { impl_->window->setWindowTitle(ToQt(gbk)); });
+  OnUiThread(*this, [&] {
+    impl_->window->setWindowTitle(ToQt(gbk));
+    impl_->TellWatchers(0);
+  });
 }
 
 std::string Dialog::GetWindowText() const {
@@ -506,6 +524,16 @@ Rect Dialog::GetClientRect() const {
 
 void Dialog::Minimize() {
   OnUiThread(*this, [&] { impl_->window->showMinimized(); });
+}
+
+void Dialog::BringToFront() {
+  OnUiThread(*this, [&] {
+    QWidget* w = impl_->window;
+    w->setWindowState(w->windowState() & ~Qt::WindowMinimized);
+    w->show();
+    w->raise();
+    w->activateWindow();
+  });
 }
 
 bool Dialog::IsIconic() const {
@@ -552,12 +580,14 @@ void Dialog::SetDlgItemText(int id, std::string_view gbk) {
     } else if (auto* box = qobject_cast<QGroupBox*>(w)) {
       box->setTitle(value);
     }
+    impl_->TellWatchers(id);
   });
 }
 
 void Dialog::EnableDlgItem(int id, bool enable) {
   OnUiThread(*this, [&] {
     if (QWidget* w = impl_->Control(id)) w->setEnabled(enable);
+    impl_->TellWatchers(id);
   });
 }
 
@@ -648,6 +678,17 @@ void Dialog::SetFocusItem(int id) {
   OnUiThread(*this, [&] {
     if (QWidget* w = impl_->Control(id)) w->setFocus(Qt::OtherFocusReason);
   });
+}
+
+void Dialog::ClickDlgItem(int id) {
+  OnUiThread(*this, [&] {
+    auto* button = qobject_cast<QAbstractButton*>(impl_->Control(id));
+    if (button != nullptr && button->isEnabled()) button->click();
+  });
+}
+
+void Dialog::WatchDlgItem(int id, std::function<void()> watcher) {
+  Invoke([&] { impl_->watchers[id].push_back(std::move(watcher)); });
 }
 
 void Dialog::SelectEditText(int id, int start, int end) {

@@ -135,6 +135,8 @@ class Dialog {
   Rect GetClientRect() const;
   void Minimize();
   bool IsIconic() const;
+  // Shows the window (from hidden or minimised), raises it and asks the desktop for the focus.
+  void BringToFront();
   void SetIconResource(int resourceId);
   // Adds an item to the window's context menu (the counterpart of the system menu); choosing it
   // calls OnSysCommand(commandId). An empty text adds a separator.
@@ -157,6 +159,14 @@ class Dialog {
   // Shows icon resource `resourceId` in a label control.
   void SetDlgItemIcon(int id, int resourceId);
   void SetFocusItem(int id);
+  // Clicks button `id` as the user would (an automatic box or radio changes its check first, then
+  // the click handler runs); nothing when the button is disabled.
+  void ClickDlgItem(int id);
+  // Runs `watcher` on the user-interface thread after every change of control `id` made through
+  // this dialog: its text (also when set to the same text) or whether it is enabled; id 0 follows
+  // the window's title. For what follows the window from outside it (the tray icon), never for
+  // the window's own handlers.
+  void WatchDlgItem(int id, std::function<void()> watcher);
   // Selects characters start to end of an edit (end -1: to the end) and scrolls the caret into
   // view.
   void SelectEditText(int id, int start = 0, int end = -1);

@@ -37,7 +37,9 @@ class TabHost : public QWidget {
   QTabBar* bar_;
 };
 
-// A list view in report mode; reports clicks with the row under the mouse, or -1.
+// A list view in report mode; reports clicks with the row under the mouse, or -1. Space on the
+// current row counts as a click on it, so that a keyboard can choose a row; moving the selection
+// with the arrow keys is no click.
 class ListTable : public QTableWidget {
  public:
   explicit ListTable(QWidget* parent);
@@ -48,7 +50,20 @@ class ListTable : public QTableWidget {
 
  protected:
   void mouseReleaseEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 };
+
+// Gives the controls of a template, built as `widgets` (in template order, one for each control),
+// the names and labels a screen reader announces them by: an edit, a list or a value label is
+// labelled by the static text that stands before it, on its line to its left with nothing in
+// between, else the static text just before it in the template; a name the template gives wins.
+// Every other control is named by its own text.
+void LabelControls(const DialogTemplate& dialogTemplate, const std::vector<QWidget*>& widgets);
+
+// Puts the focusable controls of `page`, in their order, right after those of `host` (the control
+// that holds the page, with the pages placed in it before), so that Tab reaches a tab page's
+// controls right after its tab bar, as the window shows them.
+void PlacePageInFocusChain(QWidget* host, QWidget* page);
 
 // Walks the window's widgets from the one that receives a key up to its top-level window,
 // offering the key to each dialog on the way; true when one consumed it.
@@ -72,6 +87,9 @@ struct Dialog::Impl {
   std::map<int, bool> tickQueued;            // a tick of the timer waits in the event queue
   std::map<int, std::function<void()>> clicked, changed, selChange;
   std::map<int, std::function<void(int)>> itemClick;
+  // Followers of controls (id 0: the window's title), told after each change made through the
+  // dialog; window thread only.
+  std::map<int, std::vector<std::function<void()>>> watchers;
   std::vector<std::pair<unsigned, std::string>> systemMenu;  // command id, GBK text
   int iconResource = 0;
 
@@ -81,6 +99,7 @@ struct Dialog::Impl {
   void Destroy();
   QWidget* Control(int id) const;
   void Notify(const std::map<int, std::function<void()>>& handlers, int id);
+  void TellWatchers(int id);
   void ShowSystemMenu(const QPoint& globalPos);
 };
 

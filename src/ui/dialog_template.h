@@ -54,6 +54,9 @@ struct ControlTemplate {
   std::string_view text;
   std::uint32_t style;
   int x, y, width, height;
+  // What a screen reader calls a control that shows no text of its own and has no label before
+  // it (a list, a frame, a picture). Every other control is named by its own text or its label.
+  std::string_view name = {};
 };
 
 struct DialogTemplate {

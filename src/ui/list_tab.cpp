@@ -1,5 +1,6 @@
 // The tab control and the list view of the dialog layer.
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -68,6 +69,14 @@ void ListTable::mouseReleaseEvent(QMouseEvent* event) {
   if (event->button() != Qt::LeftButton) return;
   QModelIndex index = indexAt(event->position().toPoint());
   if (onItemClick) onItemClick(index.isValid() ? index.row() : -1);
+}
+
+void ListTable::keyPressEvent(QKeyEvent* event) {
+  QTableWidget::keyPressEvent(event);
+  if (event->key() == Qt::Key_Space && event->modifiers() == Qt::NoModifier && onItemClick &&
+      currentRow() >= 0) {
+    onItemClick(currentRow());
+  }
 }
 
 // --- ListView --------------------------------------------------------------------------------
