@@ -4,6 +4,7 @@
 
 #include "account/reg_dialog.h"
 #include "app/about_dlg.h"
+#include "app/desktop_presence.h"
 #include "app/main_window_template.h"
 #include "app/resource.h"
 #include "controls/app_icon.h"
@@ -30,7 +31,11 @@ CTunvikDlg::CTunvikDlg() : ui::Dialog(MainWindowTemplate()) {
 
   OnSelChange(IDC_TAB, [this] { OnTabSelChange(); });
   OnClicked(IDC_CONNECT, [this] { OnConnectButton(); });
-  OnClicked(IDC_RESTORE_NETWORK, [this] { RestoreNetwork(); });
+  OnClicked(IDC_RESTORE_NETWORK, [this] {
+    const bool anything = !disabledAdapters.empty();
+    RestoreNetwork();
+    if (desktop) desktop->NetworkRestored(anything);
+  });
   OnChanged(IDC_PROCESS_EDIT, [this] { SaveProcessFilter(); });
   OnClicked(IDC_AUTOSTART, [this] { ToggleAutostart(); });
   OnClicked(IDC_AUTOCONNECT, [this] { ToggleAutoConnect(); });
@@ -97,6 +102,7 @@ bool CTunvikDlg::OnInitDialog() {
   updateState =
       settings::GetProfileInt(settings::kHostConfig, settings::kUpdateState, 0, settingsPath);
   if (updateState == 1) SetTimer(kUpdateCleanUpTimer, 3000);
+  if (desktop) desktop->Start();
   return true;
 }
 
@@ -165,6 +171,13 @@ void CTunvikDlg::LeaveProgram() {
   ui::EndProcess();
   // Only a test's stand-in for the end of the process returns here.
   PostClose();
+}
+
+bool CTunvikDlg::OnSecondStart() {
+  if (leaving || handedOver) return false;
+  std::fprintf(stderr, "tunvik: another start of the client brought this window to the front\n");
+  BringToFront();
+  return true;
 }
 
 void CTunvikDlg::OnAccountButton() {

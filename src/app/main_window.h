@@ -6,6 +6,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -23,6 +24,8 @@
 #include "update/ver_check.h"
 #include "vpn/dialer.h"
 #include "vpn/event.h"
+
+class CDesktopPresence;
 
 // The Connect button's captions: the state of the connection.
 inline constexpr std::string_view kCaptionIdle = "连 接";
@@ -62,6 +65,9 @@ class CTunvikDlg : public ui::Dialog, public vpn::DialerView {
   // from any thread; a second call does nothing.
   void LeaveProgram();
   static constexpr std::chrono::milliseconds kLeaveWait{5000};
+  // A later start of the client asks this one to come forward: the window comes to the front,
+  // unless the program is leaving (false), in which case the new start waits for its end.
+  bool OnSecondStart();
   // Signals the connection's stop event, if one exists, so that the dial thread hangs up.
   void SignalStopEvent();
 
@@ -231,4 +237,8 @@ class CTunvikDlg : public ui::Dialog, public vpn::DialerView {
   ui::TaskKind noticeTask, expiryTask, versionCheckTask, autoConnectTask, userConnectTask;
   // The pumping wait for the dial threads as the program leaves.
   ui::TaskKind leaveTask;
+
+  // The tray icon and the notifications (app/desktop_presence.h); none in a window made without
+  // them. Set before the window runs and never changed after: any thread reads it directly.
+  std::unique_ptr<CDesktopPresence> desktop;
 };

@@ -2,6 +2,7 @@
 // and the Connect caption are read; error codes in the status line change the redial delay or
 // stop the connection, a connection that has come up is announced, and a drop applies the
 // user's offline strategy.
+#include "app/desktop_presence.h"
 #include "app/main_window.h"
 #include "app/resource.h"
 #include "settings/keys.h"
@@ -75,6 +76,7 @@ void CTunvikDlg::Supervise() {
       default:
         break;
     }
+    if (desktop) desktop->Dropped(offlineStrategy, redialDelay);
   }
 }
 

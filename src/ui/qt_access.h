@@ -8,7 +8,11 @@
 
 #include "ui/dialog.h"
 
+class QSystemTrayIcon;
+
 namespace ui {
+
+class TrayIcon;
 
 // The dialog's window widget, or null before it is created.
 QWidget* WindowWidget(const Dialog& dialog);
@@ -21,5 +25,7 @@ QIcon IconResource(int resourceId);
 QFont DialogFont();
 int DialogUnitsToPixelsX(int units);
 int DialogUnitsToPixelsY(int units);
+// The Qt tray icon behind a TrayIcon: its icon, tooltip and menu as the desktop gets them.
+QSystemTrayIcon* SystemTrayIcon(const TrayIcon& tray);
 
 }  // namespace ui

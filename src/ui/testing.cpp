@@ -18,6 +18,7 @@
 #include "text/gbk.h"
 #include "ui/application.h"
 #include "ui/dialog_impl.h"
+#include "ui/notifications.h"
 #include "ui/qt_access.h"
 
 namespace ui::testing {
@@ -44,6 +45,9 @@ void EnsureApplication() {
   application = new Application(argc, argv);
   // A test process never ends where the program would: the end is counted instead.
   SetEndProcessHandlerForTesting([] { ++g_processEnds; });
+  // Nothing of a test reaches the desktop the tests run in; a test that follows notifications
+  // gives them a bus of its own.
+  SetNotificationBusForTesting("");
 }
 
 int ProcessEnds() {

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "app/desktop_presence.h"
 #include "app/main_window.h"
 #include "settings/deployment.h"
 #include "settings/keys.h"
@@ -33,14 +34,16 @@ void HandOver(CTunvikDlg& window, const CheckContext& context, const std::string
   settings::WriteProfileString(settings::kMainVerSection, settings::kMainVer, context.versionText,
                                context.settingsPath);
   std::string error;
+  // Marked before the start: the new program, finding this one still running, waits for its end.
+  window.handedOver = true;
   if (!update::StartProgram(update::ProgramFilePath(context.programDir, newVersion), error)) {
+    window.handedOver = false;
     std::fprintf(stderr, "tunvik: %s\n", error.c_str());
     settings::WriteProfileString(settings::kHostConfig, settings::kUpdateState, "0",
                                  context.settingsPath);
     window.MessageBox(text::Gbk("新版本启动失败! 请联系客服获取最新版本"));
     return;
   }
-  window.handedOver = true;
   window.LeaveProgram();
 }
 
@@ -62,6 +65,7 @@ void CTunvikDlg::CheckForUpdate() {
   const std::string newVersion = settings::GetProfileString(
       settings::kMainVerSection, settings::kMainVer, "", update::kValueLimit, versionFile);
   if (update::VersionNumber(newVersion) > update::VersionNumber(context.versionText)) {
+    if (desktop) desktop->NewerVersionOffered(newVersion);
     if (updateDialog.DoModal(this) == ui::IDOK) HandOver(*this, context, newVersion);
   }
   ::unlink(versionFile.c_str());

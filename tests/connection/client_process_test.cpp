@@ -29,14 +29,17 @@ TEST(ClientProcess, AskedToEndItHangsUpAndDeletesTheEntryFirst) {
          "[HostConfig]\nXOLNO=1\nHost=127.0.0.1\nAutoConnect=1\n";
   std::filesystem::create_directories(dir.path() + "/home");
   for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
-    testsupport::ChildProcess client({program}, {{"QT_QPA_PLATFORM", "offscreen"},
-                                                 {"TUNVIK_DIALER", "sim"},
-                                                 {"TUNVIK_API_BASE", service.apiBase()},
-                                                 {"TUNVIK_API_PIN", service.pin()},
-                                                 {"TUNVIK_UPDATE_BASE", service.updateBase()},
-                                                 {"HOME", dir.path() + "/home"},
-                                                 {"XDG_CONFIG_HOME", dir.path() + "/home"},
-                                                 {"XDG_RUNTIME_DIR", dir.path() + "/home"}});
+    testsupport::ChildProcess client(
+        {program}, {{"QT_QPA_PLATFORM", "offscreen"},
+                    {"TUNVIK_DIALER", "sim"},
+                    {"TUNVIK_API_BASE", service.apiBase()},
+                    {"TUNVIK_API_PIN", service.pin()},
+                    {"TUNVIK_UPDATE_BASE", service.updateBase()},
+                    {"HOME", dir.path() + "/home"},
+                    {"XDG_CONFIG_HOME", dir.path() + "/home"},
+                    {"XDG_RUNTIME_DIR", dir.path() + "/home"},
+                    // notifications reach no desktop of a test
+                    {"DBUS_SESSION_BUS_ADDRESS", "unix:path=" + dir.path() + "/no-bus"}});
     ASSERT_TRUE(client.WaitForLines(
         [](const std::string& line) { return Contains(line, "服务器连接成功"); }, 1, 60s))
         << signal;

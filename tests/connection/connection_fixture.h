@@ -108,6 +108,7 @@ class ConnectionTest : public apptest::WindowTest {
     CTunvikDlg window;
     window.api = api::ApiMembers(apiBase);
     window.page1.api = api::ApiMembers(apiBase);
+    PrepareWindow(window);
     backend->window = &window;
     t::RunModal(window, [&] {
       for (int id : {kProcessListTimer, kNoticeTimer, kSupervisionTimer, kExpiryTimer}) {
@@ -121,6 +122,9 @@ class ConnectionTest : public apptest::WindowTest {
     });
     backend->window = nullptr;
   }
+
+  // Runs on each window of RunWindow before it opens.
+  virtual void PrepareWindow(CTunvikDlg&) {}
 
   static std::string Caption(CTunvikDlg& w) { return U(w.GetDlgItemText(IDC_CONNECT)); }
   static std::string Status(CTunvikDlg& w) { return U(w.GetDlgItemText(IDC_STATUS)); }
