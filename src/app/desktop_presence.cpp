@@ -91,11 +91,17 @@ void CDesktopPresence::Start() {
 }
 
 void CDesktopPresence::Follow() {
-  window_.WatchDlgItem(IDC_CONNECT, [this] { CaptionSeen(); });
-  window_.WatchDlgItem(IDC_STATUS, [this] { StatusSeen(); });
-  window_.WatchDlgItem(IDC_RESTORE_NETWORK, [this] { UpdateTray(); });
-  window_.WatchDlgItem(IDC_DUE_DATE, [this] { DueDateSeen(); });
-  window_.WatchDlgItem(0, [this] { UpdateTray(); });
+  auto watch = [this](int id, void (CDesktopPresence::*seen)()) {
+    std::weak_ptr<int> alive = lifetime_;
+    window_.WatchDlgItem(id, [this, alive, seen] {
+      if (!alive.expired()) (this->*seen)();
+    });
+  };
+  watch(IDC_CONNECT, &CDesktopPresence::CaptionSeen);
+  watch(IDC_STATUS, &CDesktopPresence::StatusSeen);
+  watch(IDC_RESTORE_NETWORK, &CDesktopPresence::UpdateTray);
+  watch(IDC_DUE_DATE, &CDesktopPresence::DueDateSeen);
+  watch(0, &CDesktopPresence::UpdateTray);
 }
 
 void CDesktopPresence::CaptionSeen() {

@@ -54,6 +54,8 @@ class CDesktopPresence {
 
   CTunvikDlg& window_;
   std::unique_ptr<ui::TrayIcon> tray_;
+  // Expires with this object; the window's watchers, which outlive it, then do nothing.
+  std::shared_ptr<int> lifetime_ = std::make_shared<int>(0);
   bool started_ = false;
 
   // Window thread only.

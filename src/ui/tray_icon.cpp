@@ -82,6 +82,16 @@ struct TrayIcon::Impl {
   std::unique_ptr<QSystemTrayIcon> icon = std::make_unique<QSystemTrayIcon>();
   std::map<int, QAction*> items;  // owned by the menu
   std::function<void()> activated;
+  // Expires with the icon: work queued from its menu or a click runs only while it lives.
+  std::shared_ptr<int> lifetime = std::make_shared<int>(0);
+
+  // Queues `action` to run from the event loop, unless the icon is gone by then.
+  void Queue(const std::function<void()>& action) const {
+    std::weak_ptr<int> alive = lifetime;
+    Post([alive, action] {
+      if (!alive.expired() && action) action();
+    });
+  }
 };
 
 TrayIcon::TrayIcon(int iconResource) : impl_(std::make_unique<Impl>()) {
@@ -95,7 +105,7 @@ TrayIcon::TrayIcon(int iconResource) : impl_(std::make_unique<Impl>()) {
         if (reason != QSystemTrayIcon::Trigger && reason != QSystemTrayIcon::DoubleClick) {
           return;
         }
-        if (impl->activated) Post(impl->activated);
+        impl->Queue(impl->activated);
       });
 }
 
@@ -127,7 +137,8 @@ void TrayIcon::AddMenuItem(int id, std::string_view gbk, std::function<void()> a
   QAction* item = impl_->menu->addAction(ToQt(gbk));
   // Run from the event loop: the work may ask a question or wait, which it must not do inside
   // the menu's own handling.
-  QObject::connect(item, &QAction::triggered, item, [action] { Post(action); });
+  Impl* impl = impl_.get();
+  QObject::connect(item, &QAction::triggered, item, [impl, action] { impl->Queue(action); });
   impl_->items[id] = item;
 }
 
