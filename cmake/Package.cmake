@@ -5,7 +5,8 @@
 file(STRINGS "${PROJECT_SOURCE_DIR}/src/app/version.h" version_line
   REGEX "^#define TUNVIK_VERSION_TEXT ")
 if(NOT version_line MATCHES "\"${PROJECT_VERSION}\"")
-  message(FATAL_ERROR "src/app/version.h (${version_line}) differs from the project version ${PROJECT_VERSION}")
+  message(FATAL_ERROR
+    "src/app/version.h (${version_line}) differs from the project version ${PROJECT_VERSION}")
 endif()
 
 set(CPACK_GENERATOR DEB)

@@ -213,7 +213,8 @@ def depends_cover_what_the_program_links_and_runs(pkg):
 def file_list_is_the_clients_and_nothing_else(pkg):
     files = {p for p, (mode, _, _) in pkg.entries.items() if not mode.startswith("d")}
     expect(files == EXPECTED_FILES,
-           f"unexpected: {sorted(files - EXPECTED_FILES)}, missing: {sorted(EXPECTED_FILES - files)}")
+           f"unexpected: {sorted(files - EXPECTED_FILES)}, "
+           f"missing: {sorted(EXPECTED_FILES - files)}")
     wrong = []
     for path, (mode, owner, _) in pkg.entries.items():
         want = "drwxr-xr-x" if mode.startswith("d") else (
@@ -351,7 +352,8 @@ class Service:
             [os.path.join(build, "src/service/tunvik-service"), "--data", self.data,
              "--api-port", "0", "--web-port", "0", "--update-port", "0"],
             stdout=self.log, stderr=subprocess.STDOUT)
-        ready = wait_for(lambda: "\nready\n" in "\n" + self.text() or self.process.poll() is not None)
+        ready = wait_for(lambda: "\nready\n" in "\n" + self.text() or
+                         self.process.poll() is not None)
         if self.process.poll() is not None or not ready:
             raise Failure(f"the stand-in service did not start: {self.text()}")
         self.exports = dict(re.findall(r"^  export (TUNVIK_\w+)=(.*)$", self.text(), re.M))
@@ -517,7 +519,8 @@ def installed_client_keeps_settings_in_the_users_folder_and_autostarts_itself(pk
     expect(mode_of(settings) == 0o600, f"{settings} has mode {mode_of(settings):o}")
     expect(mode_of(os.path.dirname(settings)) == 0o700, "the settings folder is not private")
     if user.root:
-        expect(os.stat(settings).st_uid == user.account.pw_uid, "the settings file is not the user's")
+        expect(os.stat(settings).st_uid == user.account.pw_uid,
+               "the settings file is not the user's")
     expect(tree(pkg.root) == before, "the client changed the extracted tree")
     entry_path = os.path.join(user.config, f"autostart/Quoril_v{pkg.version}.desktop")
     expect(os.path.exists(entry_path), f"no autostart entry {entry_path}")
