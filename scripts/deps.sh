@@ -10,6 +10,8 @@ packages=(
   libnm-dev  # the NetworkManager dialer
   # NetworkManager and its VPN plugins: the dialer's tests run a NetworkManager of their own
   network-manager network-manager-l2tp network-manager-pptp dbus
+  # fuzzing: clang with libFuzzer and the sanitizer runtimes (the fuzz stage of scripts/test.sh)
+  clang libclang-rt-14-dev
 )
 
 missing=()
