@@ -14,6 +14,7 @@
 #include <list>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -23,9 +24,6 @@ namespace service {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// How often the watch looks for connections past their time.
-constexpr auto kWatchPeriod = std::chrono::milliseconds(100);
 
 // One accepted connection, from its acceptance to the end of its job.
 struct Connection {
@@ -41,8 +39,9 @@ int LocalPort(int fd) {
   sockaddr_storage local{};
   socklen_t length = sizeof local;
   if (::getsockname(fd, reinterpret_cast<sockaddr*>(&local), &length) != 0) return 0;
-  if (local.ss_family == AF_INET)
+  if (local.ss_family == AF_INET) {
     return ntohs(reinterpret_cast<const sockaddr_in*>(&local)->sin_port);
+  }
   if (local.ss_family == AF_INET6) {
     return ntohs(reinterpret_cast<const sockaddr_in6*>(&local)->sin6_port);
   }
@@ -88,7 +87,10 @@ class ConnectionQueue : public httplib::TaskQueue {
     connections_.push_back({-1, 0, Clock::now(), false, false});
     FindNewSocket(connections_.back());
     jobs_.push_back({std::move(job), std::prev(connections_.end())});
-    if (idleWorkers_ > 0) {
+    watchWake_.notify_all();
+    // Every queued job needs a worker of its own: an idle worker may be taken by a connection
+    // that then sends nothing for seconds.
+    if (jobs_.size() <= idleWorkers_) {
       workReady_.notify_one();
     } else if (workers_.size() < limits_.maxConnections) {
       workers_.emplace_back([this] { Work(); });
@@ -162,6 +164,7 @@ class ConnectionQueue : public httplib::TaskQueue {
     std::lock_guard lock(now.queue->mutex_);
     now.connection->answering = answering;
     now.connection->since = Clock::now();
+    if (!answering) now.queue->watchWake_.notify_all();
   }
 
   // Holds mutex_.
@@ -218,15 +221,26 @@ class ConnectionQueue : public httplib::TaskQueue {
     }
   }
 
+  // Cuts each connection at the end of its request time. Sleeps until the next such end, or
+  // until a connection starts waiting for a request (enqueue, AnswerSent) or the queue stops.
   void Watch() {
     std::unique_lock lock(mutex_);
     while (!stopping_) {
-      watchWake_.wait_for(lock, kWatchPeriod);
       const auto now = Clock::now();
+      std::optional<Clock::time_point> next;
       for (Connection& connection : connections_) {
-        if (!connection.answering && now - connection.since >= limits_.requestTime) {
+        if (connection.answering || connection.cut) continue;
+        const auto end = connection.since + limits_.requestTime;
+        if (end <= now) {
           Cut(connection);
+        } else if (!next || end < *next) {
+          next = end;
         }
+      }
+      if (next) {
+        watchWake_.wait_until(lock, *next);
+      } else {
+        watchWake_.wait(lock);
       }
     }
   }
@@ -237,7 +251,7 @@ class ConnectionQueue : public httplib::TaskQueue {
   // take it for each look or change.
   std::mutex mutex_;
   std::condition_variable workReady_;  // a job was queued, or the queue stops
-  std::condition_variable watchWake_;  // the queue stops
+  std::condition_variable watchWake_;  // a connection waits for its request, or the queue stops
   std::list<Connection> connections_;
   std::deque<Job> jobs_;
   std::vector<std::thread> workers_;
