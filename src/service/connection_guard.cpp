@@ -15,7 +15,9 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "service/request_log.h"
@@ -49,11 +51,12 @@ int LocalPort(int fd) {
 }
 
 // Calls `visit(fd, inode, port)` for every TCP socket of the process with its local port;
-// `connected` picks connected sockets, else listening ones.
+// `connected` picks connected sockets, else listening ones. Returns false when the descriptors
+// could not be listed (the process is out of them).
 template <typename Visit>
-void ForEachSocket(bool connected, Visit visit) {
+bool ForEachSocket(bool connected, Visit visit) {
   DIR* folder = ::opendir("/proc/self/fd");
-  if (folder == nullptr) return;
+  if (folder == nullptr) return false;
   const int folderFd = ::dirfd(folder);
   while (const dirent* entry = ::readdir(folder)) {
     char* end = nullptr;
@@ -69,6 +72,7 @@ void ForEachSocket(bool connected, Visit visit) {
     if (const int port = LocalPort(fd); port != 0) visit(fd, status.st_ino, port);
   }
   ::closedir(folder);
+  return true;
 }
 
 // The job queue httplib hands each accepted connection to. httplib gives the queue a job but not
@@ -168,20 +172,25 @@ class ConnectionQueue : public httplib::TaskQueue {
   }
 
   // Holds mutex_.
+  // When the look finds no socket or several (the one before could not look: the process was
+  // out of descriptors), the connections involved are only bounded by httplib's own time-outs,
+  // and their sockets are passed over from then on, so that the next look finds one again.
   void FindNewSocket(Connection& connection) {
-    int found = -1;
-    ino_t foundInode = 0;
-    int candidates = 0;
-    ForEachSocket(true, [&](int fd, ino_t inode, int port) {
-      if (port != port_ || Known(inode)) return;
-      found = fd;
-      foundInode = inode;
-      ++candidates;
+    std::vector<std::pair<int, ino_t>> candidates;
+    std::set<ino_t> present;
+    const bool listed = ForEachSocket(true, [&](int fd, ino_t inode, int port) {
+      if (port != port_) return;
+      present.insert(inode);
+      if (!Known(inode) && !passedOver_.contains(inode)) candidates.emplace_back(fd, inode);
     });
-    if (candidates == 1) {
-      connection.fd = found;
-      connection.inode = foundInode;
+    if (!listed) return;
+    std::erase_if(passedOver_, [&present](ino_t inode) { return !present.contains(inode); });
+    if (candidates.size() == 1) {
+      connection.fd = candidates.front().first;
+      connection.inode = candidates.front().second;
+      return;
     }
+    for (const auto& candidate : candidates) passedOver_.insert(candidate.second);
   }
 
   // Holds mutex_.
@@ -253,6 +262,7 @@ class ConnectionQueue : public httplib::TaskQueue {
   std::condition_variable workReady_;  // a job was queued, or the queue stops
   std::condition_variable watchWake_;  // a connection waits for its request, or the queue stops
   std::list<Connection> connections_;
+  std::set<ino_t> passedOver_;  // sockets of the port that could not be told apart
   std::deque<Job> jobs_;
   std::vector<std::thread> workers_;
   std::size_t idleWorkers_ = 0;
