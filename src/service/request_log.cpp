@@ -32,9 +32,10 @@ constexpr std::size_t kMaxLoggedPath = 256;
 // Longest logged method, client address or code.
 constexpr std::size_t kMaxLoggedField = 64;
 
-// Returns `text` fit for one field of a log line: printable ASCII but the backslash stays, every
-// other byte (a blank, line feed, NUL, a byte above 0x7E, a backslash) becomes "\xHH"; a text of
-// more than `limit` bytes is cut there and marked with "..."; an empty text is "-".
+// Returns `text` fit for one field of a log line: printable ASCII other than the blank and the
+// backslash stays, every other byte (a blank, a backslash, a line feed, NUL, a byte above 0x7E)
+// becomes "\xHH"; a text of more than `limit` bytes is cut there and marked with "..."; an empty
+// text is "-".
 std::string LogField(std::string_view text, std::size_t limit) {
   if (text.empty()) return "-";
   std::string field;
