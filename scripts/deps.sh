@@ -14,6 +14,8 @@ packages=(
   # dependencies, and its checks: lintian, the menu entry, the AppStream data, and the installed
   # client clicked on a virtual display
   qt6-svg-dev dpkg-dev file binutils lintian desktop-file-utils appstream fontconfig xdotool
+  # fuzzing: clang with libFuzzer and the sanitizer runtimes (the fuzz stage of scripts/test.sh)
+  clang libclang-rt-14-dev
 )
 
 missing=()
