@@ -10,6 +10,12 @@ packages=(
   libnm-dev  # the NetworkManager dialer
   # NetworkManager and its VPN plugins: the dialer's tests run a NetworkManager of their own
   network-manager network-manager-l2tp network-manager-pptp dbus
+  # The Debian package: its icons (drawn by the program, written as SVG too), CPack's computed
+  # dependencies, and its checks: lintian, the menu entry, the AppStream data, and the installed
+  # client clicked on a virtual display
+  qt6-svg-dev dpkg-dev file binutils lintian desktop-file-utils appstream fontconfig xdotool
+  # fuzzing: clang with libFuzzer and the sanitizer runtimes (the fuzz stage of scripts/test.sh)
+  clang libclang-rt-14-dev
 )
 
 missing=()

@@ -7,6 +7,7 @@
 #include <memory>
 #include <mutex>
 
+#include "api/answer_line.h"
 #include "api/curl_support.h"
 #include "api/wininet_error.h"
 #include "settings/deployment.h"
@@ -46,10 +47,7 @@ using Clock = std::chrono::steady_clock;
 
 // What the callbacks of one transfer share.
 struct Transfer {
-  std::string line;           // the first line so far, carriage returns dropped
-  std::size_t bodyBytes = 0;  // body bytes looked at
-  bool lineDone = false;      // the line feed or the bound was reached: stop reading
-  bool cutAtBound = false;
+  AnswerLine line;
   bool connected = false;  // the request is about to be sent: the idle watch runs
   bool idleTimedOut = false;
   Clock::time_point lastActivity = Clock::now();
@@ -58,47 +56,12 @@ struct Transfer {
   Clock::duration idleTimeout{};
 };
 
-// Returns the length of `s` without an incomplete UTF-8 sequence at its end, so that an answer
-// cut at the bound ends on a whole character.
-std::size_t WithoutCutSequence(std::string_view s) {
-  std::size_t lead = s.size();
-  // A sequence is at most four bytes: step back over at most three continuation bytes.
-  for (int step = 0; step < 4 && lead > 0; ++step) {
-    --lead;
-    auto c = static_cast<unsigned char>(s[lead]);
-    if ((c & 0xC0) == 0x80) continue;
-    std::size_t need = c < 0x80           ? 1
-                       : (c >> 5) == 0x6  ? 2
-                       : (c >> 4) == 0xE  ? 3
-                       : (c >> 3) == 0x1E ? 4
-                                          : 1;
-    return s.size() - lead < need ? lead : s.size();
-  }
-  return s.size();
-}
-
 size_t OnBody(char* data, size_t size, size_t count, void* user) {
   auto* transfer = static_cast<Transfer*>(user);
   const std::size_t total = size * count;
   transfer->lastActivity = Clock::now();
-  if (transfer->lineDone) return 0;
-  const std::size_t room = CHttpClient::kMaxLineBytes - transfer->bodyBytes;
-  const std::size_t usable = total < room ? total : room;
-  for (std::size_t i = 0; i < usable; ++i) {
-    char c = data[i];
-    if (c == '\n') {
-      transfer->lineDone = true;
-      return 0;  // anything after the first line feed is not read: end the transfer here
-    }
-    if (c != '\r') transfer->line.push_back(c);
-  }
-  transfer->bodyBytes += usable;
-  if (transfer->bodyBytes >= CHttpClient::kMaxLineBytes) {
-    transfer->lineDone = true;
-    transfer->cutAtBound = true;
-    return 0;
-  }
-  return total;
+  // Anything after the first line is not read: a complete line ends the transfer here.
+  return transfer->line.Take(std::string_view(data, total)) ? total : 0;
 }
 
 size_t OnHeader(char*, size_t size, size_t count, void* user) {
@@ -164,6 +127,7 @@ CURLcode Configure(CURL* handle, std::string_view verb, const std::string& url,
   set(CURLOPT_USERAGENT, kUserAgent);
   set(CURLOPT_HTTPHEADER, headers);
   set(CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(options.connectTimeout.count()));
+  set(CURLOPT_TIMEOUT_MS, static_cast<long>(options.deadline.count()));
 
   if (body != nullptr) {
     set(CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body->size()));
@@ -240,7 +204,7 @@ int CHttpClient::Execute(std::string_view verb, const std::string& url, const st
   if (rc != CURLE_OK) return PlatformError(WinInetErrorFor(rc, 0, 0), answer);
 
   rc = curl_easy_perform(handle.get());
-  const bool stoppedByUs = rc == CURLE_WRITE_ERROR && transfer.lineDone;
+  const bool stoppedByUs = rc == CURLE_WRITE_ERROR && transfer.line.complete();
   if (rc != CURLE_OK && !stoppedByUs) {
     if (rc == CURLE_ABORTED_BY_CALLBACK && transfer.idleTimedOut) {
       return PlatformError(kErrorTimeout, answer);
@@ -254,8 +218,7 @@ int CHttpClient::Execute(std::string_view verb, const std::string& url, const st
 
   long status = 0;
   curl_easy_getinfo(handle.get(), CURLINFO_RESPONSE_CODE, &status);
-  if (transfer.cutAtBound) transfer.line.resize(WithoutCutSequence(transfer.line));
-  answer = text::Utf8ToGbk(transfer.line);
+  answer = transfer.line.Gbk();
   return status == 200 ? REQ_SUCCESS : REQ_FAILURE;
 }
 

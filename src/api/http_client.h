@@ -16,6 +16,8 @@
 #include <string>
 #include <string_view>
 
+#include "api/answer_line.h"
+
 namespace api {
 
 // Settings that every client takes when it is constructed.
@@ -24,6 +26,10 @@ struct HttpClientOptions {
   std::chrono::milliseconds connectTimeout{30000};
   // Once connected, this long without a byte sent or received is a time-out.
   std::chrono::milliseconds idleTimeout{60000};
+  // The whole request, from the start of the connection to the answer line, must end within
+  // this time, however steadily the bytes come: a call with its fallback attempt, such as a
+  // login, thus ends within two minutes.
+  std::chrono::milliseconds deadline{60000};
   // The public-key pin ("sha256//" + base64; several joined by ";"). nullopt takes the
   // deployment's pin; an empty text verifies against the certificate authorities.
   std::optional<std::string> pin;
@@ -38,7 +44,7 @@ class CHttpClient {
   static constexpr int REQ_TIMEOUT = 2;  // the platform error 12002, a time-out
 
   // The answer is cut after this many body bytes when no line feed came before.
-  static constexpr std::size_t kMaxLineBytes = std::size_t{1} << 20;
+  static constexpr std::size_t kMaxLineBytes = AnswerLine::kMaxBytes;
 
   // Prepares the transport once per process and takes the current options.
   CHttpClient();
@@ -52,7 +58,8 @@ class CHttpClient {
   // dropped, at most kMaxLineBytes) in GBK. A URL whose scheme is not http or https returns
   // REQ_FAILURE at once, sends nothing and leaves `answer` as it was. A platform error sets
   // `answer` to "CInternetException error, error code = N!" and returns REQ_TIMEOUT for N = 12002,
-  // else REQ_FAILURE.
+  // else REQ_FAILURE. The connect, idle and overall time limits of HttpClientOptions all end in
+  // 12002.
   int Execute(std::string_view verb, const std::string& url, const std::string* body,
               std::string& answer);
 

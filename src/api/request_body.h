@@ -13,9 +13,11 @@ namespace api {
 // One member of a request: name and GBK value.
 using BodyMember = std::pair<std::string_view, std::string_view>;
 
-// Returns the body text for an object holding `members` as JSON strings. Quotes, backslashes and
-// control characters are escaped as JSON requires; every other byte, those of GBK characters
-// included, is written unchanged. A name given twice keeps its last value.
+// Returns the body text for an object holding `members` as JSON strings. The texts are read
+// character by character in GBK: quotes, backslashes and control characters are escaped as JSON
+// requires, every double-byte character is written unchanged (also where its second byte is "\"
+// or '"'), and a lead byte that starts no character is written as "?". A name given twice keeps
+// its last value.
 std::string BuildRequestBody(std::initializer_list<BodyMember> members);
 
 }  // namespace api

@@ -11,6 +11,7 @@
 #include "text/gbk.h"
 #include "ui/application.h"
 #include "ui/notifications.h"
+#include "update/package_update.h"
 
 namespace {
 
@@ -202,11 +203,14 @@ void CDesktopPresence::NetworkRestored(bool anything) {
   UpdateTray();
 }
 
-void CDesktopPresence::NewerVersionOffered(const std::string& version) {
+void CDesktopPresence::NewerVersionOffered(const std::string& version, bool byPackage) {
   ui::Invoke([&] {
     if (!started_ || !versionsTold_.insert(version).second) return;
-    Tell(ui::NotificationTopic::kUpdate, "发现新版本",
-         text::Utf8ToGbk("Quoril " + text::GbkToUtf8(version) + " 已发布"), "");
+    // The version comes from the network: shown only when it is a plain version number.
+    std::string body =
+        update::IsPlainVersion(version) ? "Quoril " + version + " 已发布" : "新版本已发布";
+    if (byPackage) body += "，请通过系统的软件包管理器更新本程序";
+    Tell(ui::NotificationTopic::kUpdate, "发现新版本", text::Utf8ToGbk(body), "");
   });
 }
 

@@ -36,8 +36,9 @@ class CDesktopPresence {
   // The user had the network switched back on; `anything` when there were links to switch on.
   void NetworkRestored(bool anything);
 
-  // The update server offers `version`, greater than this one's. Any thread.
-  void NewerVersionOffered(const std::string& version);
+  // The service offers `version`, greater than this one's; `byPackage` when the system's package
+  // manager, not the client, updates this program. Any thread.
+  void NewerVersionOffered(const std::string& version, bool byPackage);
 
   // The menu items of the tray icon.
   enum MenuItem { kShowWindow = 1, kConnect, kRestoreNetwork, kExit };

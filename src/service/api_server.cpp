@@ -5,12 +5,10 @@
 
 #include <functional>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "service/json_io.h"
 #include "service/ledger.h"
-#include "service/request_log.h"
 
 namespace service {
 namespace {
@@ -40,25 +38,12 @@ void AnswerReply(httplib::Response& response, const LedgerReply& reply) {
 using Fields = std::vector<std::string>;
 using PostAction = std::function<LedgerReply(const Fields&)>;
 
-// Reads the members `names` of a GBK JSON body; absent members read as empty texts. Returns
-// false when the body is no JSON object or one of the members is present but no string.
-bool ReadFields(const std::string& body, const std::vector<const char*>& names, Fields& fields) {
-  Json::Value object;
-  if (!ParseGbkObject(body, object)) return false;
-  for (const char* name : names) {
-    const Json::Value& member = std::as_const(object)[name];
-    if (!member.isNull() && !member.isString()) return false;
-    fields.push_back(member.isString() ? member.asString() : std::string());
-  }
-  return true;
-}
-
 void Post(httplib::Server& server, const std::string& endpoint, std::vector<const char*> names,
           PostAction action) {
   server.Post("/api/" + endpoint,
               [names, action](const httplib::Request& request, httplib::Response& response) {
                 Fields fields;
-                if (!ReadFields(request.body, names, fields)) {
+                if (!ReadTextMembers(request.body, names, fields)) {
                   AnswerError(response, 400, "the body must be a JSON object of texts");
                   return;
                 }
@@ -129,9 +114,6 @@ void InstallApiRoutes(httplib::Server& server, Ledger& ledger) {
       [](const httplib::Request&, httplib::Response& response, std::exception_ptr) {
         AnswerError(response, 500, "internal error");
       });
-  server.set_logger([](const httplib::Request& request, const httplib::Response& response) {
-    LogRequest("api", request, response);
-  });
 }
 
 }  // namespace service

@@ -3,6 +3,7 @@
 #include <httplib.h>
 #include <pthread.h>
 #include <signal.h>
+#include <sys/resource.h>
 
 #include <chrono>
 #include <csignal>
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "service/api_server.h"
+#include "service/connection_guard.h"
 #include "service/data_folder.h"
 #include "service/ledger.h"
 #include "service/options.h"
@@ -35,6 +37,7 @@ int Fail(const std::string& message) {
 // One of the three servers and the thread that runs its accept loop.
 struct Listener {
   const char* what;
+  const char* logName;  // the server's name in the request log
   httplib::Server* server;
   int port;
   std::thread thread;
@@ -68,10 +71,21 @@ std::string SignNewestProgram(const service::SigningKey& key, const std::string&
   return "signed " + path + " into " + path + ".sig";
 }
 
+// Every open connection holds a descriptor: take the hard limit (often 1024 soft, far more hard),
+// so that a few hundred idle clients do not stop new ones from being accepted.
+void RaiseDescriptorLimit() {
+  rlimit limit{};
+  if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
+    limit.rlim_cur = limit.rlim_max;
+    ::setrlimit(RLIMIT_NOFILE, &limit);  // best effort: the soft limit then stays as it was
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   std::signal(SIGPIPE, SIG_IGN);  // a client that goes away mid-answer must not end the service
+  RaiseDescriptorLimit();
 
   service::ServiceOptions options;
   std::string error;
@@ -107,14 +121,17 @@ int main(int argc, char** argv) {
   service::InstallWebRoutes(web, ledger);
   service::InstallUpdateRoutes(update, ledger, folder.UpdatesPath());
 
-  Listener listeners[] = {{"API", &api, options.apiPort, {}},
-                          {"registration page", &web, options.webPort, {}},
-                          {"update server", &update, options.updatePort, {}}};
+  Listener listeners[] = {{"API", "api", &api, options.apiPort, {}},
+                          {"registration page", "web", &web, options.webPort, {}},
+                          {"update server", "update", &update, options.updatePort, {}}};
+  service::ConnectionLimits limits;
+  limits.requestTime = std::chrono::seconds(options.requestSeconds);
   for (Listener& listener : listeners) {
     if (!Bind(listener, options.host)) {
       return Fail(std::string("cannot listen for the ") + listener.what + " on " + options.host +
                   ":" + std::to_string(listener.port));
     }
+    service::GuardConnections(*listener.server, listener.port, listener.logName, limits);
   }
 
   // The signals are taken by sigwait below; the server threads inherit the blocked mask.

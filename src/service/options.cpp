@@ -7,13 +7,14 @@
 namespace service {
 namespace {
 
-bool ReadPort(std::string_view text, int& port) {
+// Reads a decimal number from `low` to `high` into `number`.
+bool ReadNumber(std::string_view text, int low, int high, int& number) {
   int value = -1;
   auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (ec != std::errc() || end != text.data() + text.size() || value < 0 || value > 65535) {
+  if (ec != std::errc() || end != text.data() + text.size() || value < low || value > high) {
     return false;
   }
-  port = value;
+  number = value;
   return true;
 }
 
@@ -35,7 +36,7 @@ bool ParseOptions(int argc, char** argv, ServiceOptions& options, std::string& e
       hasValue = true;
     }
     const bool known = name == "--api-port" || name == "--web-port" || name == "--update-port" ||
-                       name == "--data" || name == "--host";
+                       name == "--data" || name == "--host" || name == "--request-time";
     if (!known) {
       error = "unknown option " + std::string(arg);
       return false;
@@ -55,10 +56,18 @@ bool ParseOptions(int argc, char** argv, ServiceOptions& options, std::string& e
       (name == "--data" ? options.dataDir : options.host) = std::string(value);
       continue;
     }
+    if (name == "--request-time") {
+      if (!ReadNumber(value, 1, 3600, options.requestSeconds)) {
+        error =
+            "--request-time needs a number of seconds from 1 to 3600, not " + std::string(value);
+        return false;
+      }
+      continue;
+    }
     int& port = name == "--api-port"   ? options.apiPort
                 : name == "--web-port" ? options.webPort
                                        : options.updatePort;
-    if (!ReadPort(value, port)) {
+    if (!ReadNumber(value, 0, 65535, port)) {
       error = std::string(name) + " needs a port number from 0 to 65535, not " + std::string(value);
       return false;
     }
@@ -87,6 +96,7 @@ std::string UsageText() {
          "  --host H          address to listen on (default 127.0.0.1)\n"
          "  --data DIR        data folder, made with demo content when empty\n"
          "                    (default $XDG_DATA_HOME/tunvik-service)\n"
+         "  --request-time S  seconds a client has to send its request (default 10)\n"
          "  --help            this text\n"
          "\n"
          "Demo accounts: demo / demo123 (super password super123), old / old123 (expired).\n"

@@ -5,7 +5,6 @@
 #include <filesystem>
 
 #include "service/ledger.h"
-#include "service/request_log.h"
 #include "settings/atomic_file.h"
 #include "text/gbk.h"
 
@@ -91,9 +90,6 @@ void InstallUpdateRoutes(httplib::Server& server, Ledger& ledger, const std::str
         response.set_content("not found\n", "text/plain");
         return httplib::Server::HandlerResponse::Handled;
       }));
-  server.set_logger([](const httplib::Request& request, const httplib::Response& response) {
-    LogRequest("update", request, response);
-  });
 }
 
 }  // namespace service

@@ -16,7 +16,7 @@ class Ledger;
 // Returns the file name of the program file of `version`: "Quoril_" + version.
 std::string ProgramFileName(const std::string& version);
 
-// Installs the routes and the request log on `server`. The description names the notice's newest
+// Installs the routes on `server`. The description names the notice's newest
 // version, its content line and the program file's address on this server; program files and
 // their ".sig" files are served from `updatesPath`.
 void InstallUpdateRoutes(httplib::Server& server, Ledger& ledger, const std::string& updatesPath);

@@ -6,7 +6,6 @@
 #include <string_view>
 
 #include "service/ledger.h"
-#include "service/request_log.h"
 
 namespace service {
 namespace {
@@ -146,9 +145,6 @@ void InstallWebRoutes(httplib::Server& server, Ledger& ledger) {
       }));
   server.set_exception_handler([](const httplib::Request&, httplib::Response& response,
                                   std::exception_ptr) { Refuse(response, 500, "服务内部错误。"); });
-  server.set_logger([](const httplib::Request& request, const httplib::Response& response) {
-    LogRequest("web", request, response);
-  });
 }
 
 }  // namespace service

@@ -10,7 +10,7 @@ namespace service {
 
 class Ledger;
 
-// Installs "/" (the form), "/register" (the form's target), the error pages and the request log.
+// Installs "/" (the form), "/register" (the form's target) and the error pages.
 void InstallWebRoutes(httplib::Server& server, Ledger& ledger);
 
 }  // namespace service

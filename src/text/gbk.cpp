@@ -102,7 +102,11 @@ std::size_t CharWidth(std::string_view s, std::size_t i) {
 std::string GbkToUtf8(std::string_view gbk) {
   if (IsAscii(gbk)) return std::string(gbk);
   thread_local Converter converter("UTF-8", "CP936");
-  return converter.Convert(gbk, [](std::string_view) { return std::size_t{1}; });
+  return converter.Convert(gbk, [](std::string_view s) {
+    const bool pair = s.size() > 1 && IsLeadByte(static_cast<unsigned char>(s[0])) &&
+                      IsTrailByte(static_cast<unsigned char>(s[1]));
+    return std::size_t{pair ? 2u : 1u};
+  });
 }
 
 std::string Utf8ToGbk(std::string_view utf8) {

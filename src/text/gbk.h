@@ -19,7 +19,14 @@ constexpr bool IsLeadByte(unsigned char c) {
   return c >= 0x81 && c <= 0xFE;
 }
 
-// Converts GBK bytes to UTF-8. A byte sequence that is no GBK character becomes "?".
+// Returns true when c may be the second byte of a double-byte GBK character.
+constexpr bool IsTrailByte(unsigned char c) {
+  return c >= 0x40 && c <= 0xFE && c != 0x7F;
+}
+
+// Converts GBK bytes to UTF-8. A byte sequence that is no GBK character becomes "?": a lead byte
+// with a second byte that GBK leaves unassigned is one character, so that second byte (which may
+// be "\" or '"') is never read on its own.
 std::string GbkToUtf8(std::string_view gbk);
 
 // Converts UTF-8 to GBK. A character that GBK lacks, and a malformed UTF-8 sequence, becomes "?".

@@ -7,6 +7,7 @@
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -25,24 +26,56 @@ std::mutex g_dispatcherMutex;
 QObject* g_dispatcher = nullptr;
 std::thread::id g_uiThread;
 
-struct PendingCall {
+// A call carried over to the user-interface thread. Its data travels through the queue below,
+// under g_dispatcherMutex, so that everything the calling thread did before the call is ordered
+// before the call in a way race detectors see too; Qt's own queue only carries a wake-up.
+struct QueuedCall {
+  std::function<void()> owned;                      // Post: the call's own copy
+  const std::function<void()>* borrowed = nullptr;  // Invoke: the caller's, alive while it waits
   std::mutex mutex;
   std::condition_variable done;
-  bool finished = false;
-  bool ran = false;
+  bool finished = false;  // guarded by mutex
+  bool ran = false;       // guarded by mutex
 };
+std::deque<std::shared_ptr<QueuedCall>> g_calls;  // guarded by g_dispatcherMutex
 
-// Signals the waiting thread when the queued call is destroyed: after it ran, or unrun when the
-// dispatcher goes away with the call still queued.
-struct Completion {
-  explicit Completion(std::shared_ptr<PendingCall> call) : call(std::move(call)) {}
-  ~Completion() {
-    std::lock_guard lock(call->mutex);
-    call->finished = true;
-    call->done.notify_all();
+void Finish(QueuedCall& call, bool ran) {
+  std::lock_guard lock(call.mutex);
+  call.finished = true;
+  call.ran = ran;
+  call.done.notify_all();
+}
+
+// Runs the oldest queued call: each wake-up runs one, in the order the calls were queued. A call
+// may run an event loop of its own, in which later calls run nested.
+void RunOneQueuedCall() {
+  std::shared_ptr<QueuedCall> call;
+  {
+    std::lock_guard lock(g_dispatcherMutex);
+    if (g_calls.empty()) return;
+    call = std::move(g_calls.front());
+    g_calls.pop_front();
   }
-  std::shared_ptr<PendingCall> call;
-};
+  struct Finisher {
+    QueuedCall& call;
+    ~Finisher() { Finish(call, true); }
+  } finisher{*call};
+  if (call->borrowed != nullptr) {
+    (*call->borrowed)();
+  } else {
+    call->owned();
+  }
+}
+
+// Queues `call` with its wake-up; false when the application has ended.
+bool Queue(const std::shared_ptr<QueuedCall>& call) {
+  std::lock_guard lock(g_dispatcherMutex);
+  if (g_dispatcher == nullptr) return false;
+  g_calls.push_back(call);
+  QMetaObject::invokeMethod(
+      g_dispatcher, [] { RunOneQueuedCall(); }, Qt::QueuedConnection);
+  return true;
+}
 
 // Offers every key press to the windows' PreTranslateMessage before any control sees it.
 class TunvikApplication : public QApplication {
@@ -76,12 +109,16 @@ Application::Application(int& argc, char** argv) {
 
 Application::~Application() {
   QObject* dispatcher = nullptr;
+  std::deque<std::shared_ptr<QueuedCall>> unrun;
   {
     std::lock_guard lock(g_dispatcherMutex);
     dispatcher = g_dispatcher;
     g_dispatcher = nullptr;
+    unrun.swap(g_calls);
   }
-  // Deleting the dispatcher discards its queued calls, which releases their waiting threads.
+  // Calls that never ran release their waiting threads; deleting the dispatcher discards their
+  // wake-ups.
+  for (const auto& call : unrun) Finish(*call, false);
   delete dispatcher;
   delete QCoreApplication::instance();
 }
@@ -107,23 +144,10 @@ bool Invoke(const std::function<void()>& fn) {
     fn();
     return true;
   }
-  auto call = std::make_shared<PendingCall>();
+  auto call = std::make_shared<QueuedCall>();
+  call->borrowed = &fn;
+  if (!Queue(call)) return false;
   std::unique_lock lock(call->mutex);
-  {
-    std::lock_guard dispatcherLock(g_dispatcherMutex);
-    if (g_dispatcher == nullptr) return false;
-    auto completion = std::make_shared<Completion>(call);
-    QMetaObject::invokeMethod(
-        g_dispatcher,
-        [completion, &fn] {
-          // Taking the call's mutex orders everything the calling thread did before the call
-          // before what fn does here, in a way that race detectors see too.
-          { std::lock_guard order(completion->call->mutex); }
-          fn();
-          completion->call->ran = true;
-        },
-        Qt::QueuedConnection);
-  }
   call->done.wait(lock, [&] { return call->finished; });
   return call->ran;
 }
@@ -153,9 +177,9 @@ void SetEndProcessHandlerForTesting(std::function<void()> handler) {
 }
 
 void Post(std::function<void()> fn) {
-  std::lock_guard lock(g_dispatcherMutex);
-  if (g_dispatcher == nullptr) return;
-  QMetaObject::invokeMethod(g_dispatcher, std::move(fn), Qt::QueuedConnection);
+  auto call = std::make_shared<QueuedCall>();
+  call->owned = std::move(fn);
+  Queue(call);
 }
 
 }  // namespace ui

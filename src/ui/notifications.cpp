@@ -58,6 +58,8 @@ constexpr char kPath[] = "/org/freedesktop/Notifications";
 constexpr char kInterface[] = "org.freedesktop.Notifications";
 constexpr char kConnectionName[] = "tunvik-notifications";
 constexpr char kAppName[] = "Tunvik";
+// The program's desktop entry (tunvik.desktop) and its icon in the icon theme, where installed.
+constexpr char kDesktopEntry[] = "tunvik";
 constexpr int kPictureSize = 48;
 
 // The user-interface thread's sender. Touched on that thread only (Notify posts to it), except
@@ -110,6 +112,7 @@ void Send(const Notification& notification) {
   (void)registered;
 
   QVariantMap hints;
+  hints.insert(QStringLiteral("desktop-entry"), QString::fromLatin1(kDesktopEntry));
   hints.insert(QStringLiteral("urgency"),
                QVariant::fromValue<uchar>(notification.critical ? 2 : 1));
   if (!notification.category.empty()) {

@@ -9,8 +9,10 @@
 #include "settings/deployment.h"
 #include "settings/keys.h"
 #include "settings/profile.h"
+#include "settings/program_dir.h"
 #include "text/gbk.h"
 #include "ui/application.h"
+#include "update/package_update.h"
 #include "update/program_files.h"
 #include "update/program_launch.h"
 #include "update/verified_download.h"
@@ -49,11 +51,19 @@ void HandOver(CTunvikDlg& window, const CheckContext& context, const std::string
 
 }  // namespace
 
-void CTunvikDlg::OnNewerVersionAnnounced() {
+void CTunvikDlg::OnNewerVersionAnnounced(const std::string& announced) {
+  if (settings::IsInstalledProgram()) {
+    // The package manager owns an installed program's folder: nothing is downloaded into it.
+    // The user is told through the status line and a desktop notification.
+    ShowStatus(update::PackageUpdateStatus(announced));
+    if (desktop) desktop->NewerVersionOffered(announced, true);
+    return;
+  }
   ui::RunBackgroundTask(versionCheckTask, [this] { CheckForUpdate(); });
 }
 
 void CTunvikDlg::CheckForUpdate() {
+  if (settings::IsInstalledProgram()) return;
   CheckContext context;
   ui::Invoke([&] { context = {programDir, settingsPath, versionText}; });
   const std::string versionFile = update::VersionFilePath(context.programDir);
@@ -65,13 +75,20 @@ void CTunvikDlg::CheckForUpdate() {
   const std::string newVersion = settings::GetProfileString(
       settings::kMainVerSection, settings::kMainVer, "", update::kValueLimit, versionFile);
   if (update::VersionNumber(newVersion) > update::VersionNumber(context.versionText)) {
-    if (desktop) desktop->NewerVersionOffered(newVersion);
+    if (desktop) desktop->NewerVersionOffered(newVersion, false);
     if (updateDialog.DoModal(this) == ui::IDOK) HandOver(*this, context, newVersion);
   }
   ::unlink(versionFile.c_str());
 }
 
 void CTunvikDlg::CleanUpAfterUpdate() {
+  if (settings::IsInstalledProgram()) {
+    // An installed program never hands over, so a mark in its settings file is stale (a copied
+    // file): nothing beside the program is deleted.
+    settings::WriteProfileString(settings::kHostConfig, settings::kUpdateState, "0", settingsPath);
+    KillTimer(kUpdateCleanUpTimer);
+    return;
+  }
   const std::string previous = settings::GetProfileString(
       settings::kMainVerSection, settings::kMainVer, "", settings::kMainVerLimit, settingsPath);
   if (!update::DeletePreviousProgram(update::ProgramFilePath(programDir, previous))) return;

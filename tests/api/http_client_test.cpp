@@ -213,6 +213,37 @@ TEST_F(HttpClientTest, ASilentServerIsATimeOut) {
   }
 }
 
+// A server that keeps every byte coming, one at a time, never lets the idle watch fire: the
+// request's deadline ends it, whether the bytes trickle in the headers or in the answer line.
+TEST_F(HttpClientTest, ATricklingServerEndsAtTheDeadline) {
+  api::HttpClientOptions options = TestOptions();
+  options.idleTimeout = 2s;
+  options.deadline = 1s;
+  ScopedClientOptions shortDeadline(options);
+  auto trickle = [](std::string start) {
+    return [start](RawServer& self, int fd) {
+      RawServer::ReadRequest(fd);
+      if (!self.Send(fd, start)) return;
+      while (!self.stopping() && self.Send(fd, "a")) std::this_thread::sleep_for(50ms);
+    };
+  };
+  RawServer inTheHeaders(trickle("HTTP/1.0 200 OK\r\nX-Slow: "));
+  RawServer inTheLine(trickle("HTTP/1.0 200 OK\r\n\r\n{\"code\":\"200\",\"msg\":\""));
+  for (const RawServer* server : {&inTheHeaders, &inTheLine}) {
+    std::string answer;
+    const auto start = std::chrono::steady_clock::now();
+    const std::string body = "{}";
+    EXPECT_EQ(
+        CHttpClient().Execute("POST", "http://127.0.0.1:" + std::to_string(server->port()) + "/",
+                              &body, answer),
+        CHttpClient::REQ_TIMEOUT);
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(answer, ErrorText(12002));
+    EXPECT_GE(elapsed, 900ms);
+    EXPECT_LT(elapsed, 20s);  // generous: the deadline is 1 s, the idle watch never fires
+  }
+}
+
 TEST_F(HttpClientTest, AnEndlessLineStopsAtTheBound) {
   const std::size_t bound = CHttpClient::kMaxLineBytes;
   // Endless 'a's; the second server puts a three-byte character across the bound.

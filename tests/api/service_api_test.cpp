@@ -207,6 +207,72 @@ TEST(RequestBodyTest, HasTheStyledWriterLayoutWithGbkBytesUnchanged) {
   EXPECT_EQ(api::BuildRequestBody({{"name", gbk}}), "{\n   \"name\" : \"" + gbk + "\"\n}\n");
 }
 
+// Escapes are made per GBK character: the second byte of a character is never escaped, and a lead
+// byte that starts no character cannot join the backslash of a following escape.
+TEST(RequestBodyTest, EscapesCharactersNotBytes) {
+  const std::string bing = text::Utf8ToGbk("昞");  // 95 5C: its second byte is "\"
+  const std::string bar = text::Utf8ToGbk("珅");   // AB 7C: its second byte is "|"
+  ASSERT_EQ(bing, "\x95\x5c");
+  const struct {
+    std::string value;
+    std::string written;
+  } cases[] = {
+      {bing, bing},
+      {"a" + bing + "\\" + bar, "a" + bing + "\\\\" + bar},
+      {"\x95\"", "?\\\""},               // a lone lead byte before a quote
+      {"x\x95", "x?"},                   // a lone lead byte at the end
+      {"\x95\n", "?\\n"},                // before a control character
+      {"\x80\xff\x7f", "\x80\xff\x7f"},  // bytes that start no double-byte character
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(api::BuildRequestBody({{"name", c.value}}),
+              "{\n   \"name\" : \"" + c.written + "\"\n}\n");
+  }
+}
+
+// Answers are parsed as jsoncpp's classic reader does in its default mode, and nothing that an
+// answer holds makes the parser throw.
+TEST(AnswerTest, ParsesAsTheClassicReaderAndNeverThrows) {
+  const struct {
+    const char* name;
+    std::string answer;
+    bool json;
+  } cases[] = {
+      {"object", "{\"code\":\"200\"}", true},
+      {"comment", "// note\n{\"code\":\"200\"}", true},
+      {"text after the root", "{\"code\":\"200\"} trailing", true},
+      {"a number as the root", "7", true},
+      {"trailing comma in an object", "{\"code\":\"200\",}", false},
+      {"trailing comma in an array", "[\"200\",]", false},
+      {"dropped element", "[1,,2]", false},
+      {"single quotes", "{'code':'200'}", false},
+      {"byte order mark", "\xef\xbb\xbf{}", false},
+      {"4000 nested brackets", std::string(4000, '['), false},
+      {"4000 nested objects",
+       [] {
+         std::string deep;
+         for (int i = 0; i < 4000; ++i) deep += "{\"a\":";
+         return deep;
+       }(),
+       false},
+      {"nested to the bound",
+       std::string(api::kMaxAnswerDepth, '[') + std::string(api::kMaxAnswerDepth, ']'), true},
+      {"nested past the bound",
+       std::string(api::kMaxAnswerDepth + 1, '[') + std::string(api::kMaxAnswerDepth + 1, ']'),
+       false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Json::Value root(Json::objectValue);
+    bool parsed = false;
+    EXPECT_NO_THROW(parsed = api::ParseAnswer(c.answer, root));
+    EXPECT_EQ(parsed, c.json);
+    if (!parsed) {
+      EXPECT_TRUE(root.isNull());
+    }
+  }
+}
+
 struct AnswerCase {
   const char* name;
   int status;
@@ -235,6 +301,8 @@ TEST_F(ServiceApiTest, ReadsAnswersByTheSharedRules) {
       {"an array", 200, "[\"200\"]", "", std::nullopt, serverFault},
       {"comment before", 200, "/* c */ {\"code\":\"201\"}", "201", std::nullopt,
        "错误信息：用户不存在  错误代码：201"},
+      {"trailing comma", 200, "{\"code\":\"200\",}", "", std::nullopt, serverFault},
+      {"4000 nested brackets", 200, std::string(4000, '['), "", std::nullopt, serverFault},
       {"text after the object", 200, "{\"code\":\"200\"} trailing", "200", std::nullopt, ""},
       {"500 with code 200", 500, "{\"code\":\"200\"}", "", std::nullopt, serverFault},
       {"chinese duedate", 200, "{\"code\":\"200\",\"duedate\":\"年\"}", "200",
@@ -251,6 +319,27 @@ TEST_F(ServiceApiTest, ReadsAnswersByTheSharedRules) {
     EXPECT_EQ(reply.dueDate, c.expectedDueDate);
     EXPECT_EQ(api::ContactServerStatus(reply), text::Utf8ToGbk(c.expectedStatus));
     EXPECT_EQ(reply.BothFailed(), c.status != 200);
+  }
+}
+
+// The answer is GBK when it is parsed: a character whose second byte is "\" or '"' must stay a
+// character of its text, not become an escape or the end of the string.
+TEST(AnswerTest, ReadsTextsCharacterByCharacter) {
+  const std::string bing = text::Utf8ToGbk("昞");  // 95 5C
+  const struct {
+    std::string answer;  // GBK, as the client hands it over
+    std::string msg;     // GBK
+  } cases[] = {
+      {"{\"msg\":\"" + bing + "\"}", bing},
+      {"{\"msg\":\"" + bing + "\\\\" + bing + "\\\"\"}", bing + "\\" + bing + "\""},
+      {"{\"msg\":\"\\u4e2d\\u6587\"}", text::Utf8ToGbk("中文")},
+      {"{\"msg\":\"\\ud83d\\ude00\"}", "?"},  // a character GBK lacks
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.answer);
+    Json::Value root;
+    ASSERT_TRUE(api::ParseAnswer(c.answer, root));
+    EXPECT_EQ(api::MemberText(root, "msg"), c.msg);
   }
 }
 

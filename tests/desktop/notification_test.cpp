@@ -139,13 +139,13 @@ TEST_F(Notifications, AnExpiryIsToldAheadAndOnceWhenItHasCome) {
       api.Base());
 }
 
-TEST_F(Notifications, ANewerVersionIsToldOnceFromAnyThread) {
+TEST_F(Notifications, ANewerVersionIsToldOnceFromAnyThreadAndOnlyAPlainNumberIsShown) {
   RunWindow([&](CTunvikDlg& w) {
     // As the version check does, on a worker, while the window thread keeps pumping.
     for (int i = 0; i < 2; ++i) {
       std::atomic<bool> done{false};
       std::thread check([&] {
-        w.desktop->NewerVersionOffered("10.7");
+        w.desktop->NewerVersionOffered("10.7", false);
         done = true;
       });
       t::WaitUntil([&] { return done.load(); });
@@ -153,6 +153,9 @@ TEST_F(Notifications, ANewerVersionIsToldOnceFromAnyThread) {
     }
     EXPECT_EQ(SummariesAfter(1), std::vector<std::string>{"发现新版本"});
     EXPECT_EQ(Recorded()[0].body, "Quoril 10.7 已发布");
+    w.desktop->NewerVersionOffered("<b>11</b>", true);
+    ASSERT_EQ(SummariesAfter(2).size(), 2u);
+    EXPECT_EQ(Recorded()[1].body, "新版本已发布，请通过系统的软件包管理器更新本程序");
   });
 }
 

@@ -181,15 +181,18 @@ TEST_F(ServiceTest, ChangesThePasswordWithTheSuperPassword) {
 TEST_F(ServiceTest, ReadsRequestBodiesAsGbk) {
   std::filesystem::create_directories(DataDir());
   WriteFile(DataDir() + "/servers.json",
-            "[{\"vpnNo\":\"一号\",\"vpnAddress\":\"西南-成都\",\"vpnHost\":\"127.0.0.1\"}]");
+            "[{\"vpnNo\":\"一号\",\"vpnAddress\":\"西南-成都\",\"vpnHost\":\"127.0.0.1\"},"
+            "{\"vpnNo\":\"昞\\\\\",\"vpnAddress\":\"\",\"vpnHost\":\"127.0.0.1\"}]");
   Start();
   api::ApiMembers members = Members();
   EXPECT_EQ(api::ContactServer(members, "demo", "demo123", text::Utf8ToGbk("一号")).code, "200");
+  // The second byte of 昞 (95 5C) is a backslash: it arrives as part of its character.
+  EXPECT_EQ(api::ContactServer(members, "demo", "demo123", text::Utf8ToGbk("昞\\")).code, "200");
   EXPECT_EQ(api::ContactServer(members, "demo", "demo123", text::Utf8ToGbk("二号")).code, "214");
   // The same text in UTF-8 is another text in GBK.
   EXPECT_EQ(api::ContactServer(members, "demo", "demo123", "一号").code, "214");
   api::ServerListReply list = api::GetVpnHost(members);
-  ASSERT_EQ(list.servers.size(), 1u);
+  ASSERT_EQ(list.servers.size(), 2u);
   EXPECT_EQ(list.servers[0].vpnAddress, text::Utf8ToGbk("西南-成都"));
 }
 
@@ -206,6 +209,11 @@ TEST_F(ServiceTest, RefusesBadInputAndKeepsServing) {
       {"an array", "POST", "contactServer", std::string("[\"demo\"]"), "400"},
       {"a number for a text", "POST", "contactServer",
        std::string("{\"name\":\"demo\",\"password\":123,\"vpn_id\":\"1\"}"), "400"},
+      {"null for a text", "POST", "contactServer",
+       std::string("{\"name\":\"demo\",\"password\":null,\"vpn_id\":\"1\"}"), "400"},
+      {"nested past the parser's depth", "POST", "getDueDate", std::string(4000, '['), "400"},
+      {"a member nested past the depth", "POST", "getDueDate",
+       "{\"name\":" + std::string(4000, '[') + std::string(4000, ']') + "}", "400"},
       {"bytes that are no gbk", "POST", "getDueDate", std::string("\xff\xff\xff"), "400"},
       {"empty body", "POST", "recharge", std::string(), "400"},
       {"oversized body", "POST", "recharge", "{\"name\":\"" + std::string(100 * 1024, 'a') + "\"}",

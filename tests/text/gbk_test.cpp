@@ -28,6 +28,17 @@ TEST(Gbk, CharacterThatGbkLacksBecomesQuestionMark) {
   EXPECT_EQ(text::Utf8ToGbk("€"), "\x80");      // code page 936 has the euro at 0x80
 }
 
+// A byte pair that GBK leaves unassigned is one unknown character: its second byte, which may be
+// "\" or '"', is never read on its own; a lead byte before a byte that cannot follow it is one.
+TEST(Gbk, ByteSequenceThatIsNoCharacterBecomesQuestionMark) {
+  EXPECT_EQ(text::GbkToUtf8("\xA1\x5C\"a"), "?\"a");
+  EXPECT_EQ(text::GbkToUtf8("\xFE\x5C\\"), "?\\");
+  EXPECT_EQ(text::GbkToUtf8("\x95\"x"), "?\"x");
+  EXPECT_EQ(text::GbkToUtf8("y\x95"), "y?");
+  EXPECT_EQ(text::GbkToUtf8("\xFF" + kTrailBackslash), "?昞");
+  EXPECT_EQ(text::GbkToUtf8("\x80"), "€");
+}
+
 TEST(Gbk, SeparatorSearchSkipsTrailBytes) {
   std::string path = "C:\\" + kTrailBackslash + "\\a.exe";
   EXPECT_EQ(text::FindLastChar(path, '\\'), 5u);
