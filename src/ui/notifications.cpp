@@ -66,6 +66,9 @@ constexpr int kPictureSize = 48;
 // the test address, which tests set before anything is sent.
 struct Sender {
   std::optional<std::string> testAddress;
+  // A connection was asked for once: Qt's D-Bus machinery (a thread of its own) runs only from
+  // the first notification on, never in a process that sends none.
+  bool tried = false;
   // What the service answered for the last notification of each topic, to be replaced by the next.
   std::map<NotificationTopic, uint> shown;
 
@@ -73,6 +76,7 @@ struct Sender {
   // later is used); nullopt when there is none.
   std::optional<QDBusConnection> Connection() {
     if (testAddress && testAddress->empty()) return std::nullopt;
+    tried = true;
     QDBusConnection connection(kConnectionName);
     if (connection.isConnected()) return connection;
     QDBusConnection::disconnectFromBus(kConnectionName);
@@ -149,7 +153,7 @@ void SetNotificationBusForTesting(const std::string& address) {
     Sender& sender = TheSender();
     sender.testAddress = address;
     sender.shown.clear();
-    QDBusConnection::disconnectFromBus(kConnectionName);
+    if (sender.tried) QDBusConnection::disconnectFromBus(kConnectionName);
   });
 }
 
