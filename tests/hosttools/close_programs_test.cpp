@@ -137,8 +137,12 @@ TEST(ProgramNameMatches, NamesOfAProcess) {
   }
   // Case folding beyond ASCII, and names that are no UTF-8.
   entry = ProcessEntry{};
-  entry.fileName = "\xc3\x89" "diteur";  // "Éditeur"
-  EXPECT_TRUE(ProgramNameMatches(entry, "\xc3\xa9" "DITEUR"));
+  entry.fileName =
+      "\xc3\x89"
+      "diteur";  // "Éditeur"
+  EXPECT_TRUE(ProgramNameMatches(entry,
+                                 "\xc3\xa9"
+                                 "DITEUR"));
   entry.fileName = "Raw\xff";
   EXPECT_TRUE(ProgramNameMatches(entry, "rAW\xff"));
   EXPECT_FALSE(ProgramNameMatches(entry, "raw\xfe"));
