@@ -174,12 +174,12 @@ class NetworkSwitchNm : public ::testing::Test {
 
 // Runs first: a refusal changes nothing, so the next test starts from the same links.
 TEST_F(NetworkSwitchNm, AUserWithoutTheGrantSwitchesNothingAndIsToldEveryLink) {
-  for (const std::string& name : {"v0", "v1", "tvk6", "tvknone"}) ASSERT_TRUE(LinkUp(name)) << name;
+  for (const char* name : {"v0", "v1", "tvk6", "tvknone"}) ASSERT_TRUE(LinkUp(name)) << name;
   SwitchOutcome off = RunSwitchAs(kRefusedUid, refusedGid_, "off");
   EXPECT_TRUE(off.switched.empty()) << off.output;
   EXPECT_EQ(Sorted(off.failed), (Names{"tvk6", "tvknone", "v0", "v1"})) << off.output;
   EXPECT_EQ(Networking(), "enabled");
-  for (const std::string& name : {"v0", "v1", "tvk6", "tvknone"}) EXPECT_TRUE(LinkUp(name)) << name;
+  for (const char* name : {"v0", "v1", "tvk6", "tvknone"}) EXPECT_TRUE(LinkUp(name)) << name;
 }
 
 TEST_F(NetworkSwitchNm, AGrantedUserSwitchesOffNetworkManagersLinksWhichStayOffUntilRestored) {
