@@ -13,6 +13,10 @@ packages=(
   # polkit decides there what a user other than root may ask of NetworkManager; util-linux's
   # nsenter and setpriv run the client as such a user in the test's namespace
   polkitd util-linux
+  # The Debian package: its icons (drawn by the program, written as SVG too), CPack's computed
+  # dependencies, and its checks: lintian, the menu entry, the AppStream data, and the installed
+  # client clicked on a virtual display
+  qt6-svg-dev dpkg-dev file binutils lintian desktop-file-utils appstream fontconfig xdotool
 )
 
 missing=()

@@ -30,7 +30,7 @@ void CTunvikDlg::RefreshNotice() {
     notice = reply.msg;
     if (reply.answered == api::Answered::kPrimary) SetDlgItemText(IDC_NOTICE, notice);
     if (update::VersionNumber(reply.version) > update::VersionNumber(versionText)) {
-      OnNewerVersionAnnounced();
+      OnNewerVersionAnnounced(reply.version);
       // After a hand-over the new program makes its own start; this one only leaves.
       if (handedOver) return;
     }

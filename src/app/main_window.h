@@ -114,9 +114,10 @@ class CTunvikDlg : public ui::Dialog, public vpn::DialerView {
 
   // Self-update (update/main_window_update.cpp).
 
-  // Called by RefreshNotice when the service announces a newer version: runs CheckForUpdate as a
-  // background task and returns when it has ended.
-  void OnNewerVersionAnnounced();
+  // Called by RefreshNotice when the service announces a newer version `announced`: runs
+  // CheckForUpdate as a background task and returns when it has ended. An installed program only
+  // tells the user to update the package.
+  void OnNewerVersionAnnounced(const std::string& announced);
   // Fetches the version file of the update server into the program directory; when it names a
   // greater version, offers the update dialog, and after a verified download hands over to the
   // new program file and closes the window. Deletes the version file at its end; a version file

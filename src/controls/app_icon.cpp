@@ -9,11 +9,18 @@
 
 namespace {
 
-// A shield with a keyhole: blue ground, white rim.
 QPixmap DrawIcon(int size) {
   QPixmap pixmap(size, size);
   pixmap.fill(Qt::transparent);
   QPainter painter(&pixmap);
+  PaintAppIcon(painter, size);
+  return pixmap;
+}
+
+}  // namespace
+
+// A shield with a keyhole: blue ground, white rim.
+void PaintAppIcon(QPainter& painter, double size) {
   painter.setRenderHint(QPainter::Antialiasing);
   const qreal s = size;
   QPainterPath shield;
@@ -34,10 +41,7 @@ QPixmap DrawIcon(int size) {
   QPolygonF stem({QPointF(s * 0.45, s * 0.46), QPointF(s * 0.55, s * 0.46),
                   QPointF(s * 0.59, s * 0.72), QPointF(s * 0.41, s * 0.72)});
   painter.drawPolygon(stem);
-  return pixmap;
 }
-
-}  // namespace
 
 void RegisterAppIcon() {
   static bool registered = false;

@@ -2,17 +2,17 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 
 #include "hosttools/autostart_entry.h"
 #include "hosttools/user_config.h"
 #include "settings/atomic_file.h"
+#include "settings/program_dir.h"
 
 namespace hosttools {
 namespace {
 
 std::string AutostartFolder() {
-  std::string config = UserConfigFolder();
+  std::string config = settings::UserConfigHome();
   return config.empty() ? config : config + "/autostart";
 }
 
@@ -67,22 +67,20 @@ std::string QuoteExecArgument(std::string_view path) {
   return EscapeString(quoted);
 }
 
-std::string AutostartEntryText(std::string_view version, std::string_view programPath) {
-  return "[Desktop Entry]\n"
-         "Type=Application\n"
-         "Name=" +
-         EscapeString(AutostartEntryName(version)) +
-         "\n"
-         "Exec=" +
-         QuoteExecArgument(programPath) +
-         "\n"
-         "Terminal=false\n";
+std::string AutostartEntryText(std::string_view version, std::string_view programPath,
+                               std::string_view icon) {
+  std::string text =
+      "[Desktop Entry]\nType=Application\nName=" + EscapeString(AutostartEntryName(version)) +
+      "\nExec=" + QuoteExecArgument(programPath) + "\nTryExec=" + EscapeString(programPath) + "\n";
+  if (!icon.empty()) text += "Icon=" + EscapeString(icon) + "\n";
+  return text + "Terminal=false\n";
 }
 
-bool CreateAutostartEntry(std::string_view version, const std::string& programPath) {
+bool CreateAutostartEntry(std::string_view version, const std::string& programPath,
+                          std::string_view icon) {
   std::string path = AutostartEntryPath(version);
   if (path.empty() || !OpenAutostartFolder()) return false;
-  return settings::ReplaceFileAtomically(path, AutostartEntryText(version, programPath));
+  return settings::ReplaceFileAtomically(path, AutostartEntryText(version, programPath, icon));
 }
 
 bool DeleteAutostartEntry(std::string_view version) {

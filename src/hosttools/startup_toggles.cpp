@@ -8,13 +8,14 @@
 namespace hosttools {
 
 bool ToggleAutostart(bool checked, std::string_view version, const std::string& programPath,
-                     const std::string& settingsPath, const Prompts& prompts) {
+                     std::string_view icon, const std::string& settingsPath,
+                     const Prompts& prompts) {
   const bool folderOpen = OpenAutostartFolder();
   if (!folderOpen) prompts.showMessage(text::Utf8ToGbk("打开启动项失败"));
 
   bool shown = checked;
   if (checked) {
-    bool done = folderOpen && CreateAutostartEntry(version, programPath);
+    bool done = folderOpen && CreateAutostartEntry(version, programPath, icon);
     prompts.showMessage(text::Utf8ToGbk(done ? "设置自启成功" : "设置自启失败"));
     shown = done;
   } else {

@@ -15,9 +15,10 @@ namespace hosttools {
 // "设置自启成功" / "设置自启失败" or "关闭自启成功" / "关闭自启失败"). Writes the clicked state
 // as Autostart of HostConfig to the settings file at `settingsPath`, also when the entry could
 // not be changed. Returns the state the checkbox must show: the clicked one on success, the
-// other one on failure.
+// other one on failure. The entry shows the icon `icon` of the icon theme; none when it is empty.
 bool ToggleAutostart(bool checked, std::string_view version, const std::string& programPath,
-                     const std::string& settingsPath, const Prompts& prompts);
+                     std::string_view icon, const std::string& settingsPath,
+                     const Prompts& prompts);
 
 // Stores the auto-connect checkbox as AutoConnect of HostConfig (1 or 0). Returns false when the
 // settings file could not be written.

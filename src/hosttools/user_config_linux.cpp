@@ -2,18 +2,14 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 
 #include "hosttools/user_config.h"
+#include "settings/program_dir.h"
 
 namespace hosttools {
 
 std::string UserConfigFolder() {
-  const char* config = std::getenv("XDG_CONFIG_HOME");
-  if (config != nullptr && config[0] == '/') return config;
-  const char* home = std::getenv("HOME");
-  if (home != nullptr && home[0] != '\0') return std::string(home) + "/.config";
-  return {};
+  return settings::UserConfigHome();
 }
 
 bool OpenUserFolder(const std::string& folder) {

@@ -108,7 +108,7 @@ const Deployment& CurrentDeployment() {
 }
 
 std::string DeploymentFilePath() {
-  return ProgramDirectory() + "/tunvik-deploy.ini";
+  return DeploymentDirectory() + "/tunvik-deploy.ini";
 }
 
 }  // namespace settings

@@ -2,7 +2,8 @@
 // API server's key pin, the update signing key and the dialer backend.
 //
 // Each value starts as the default compiled into the program, is replaced by the optional
-// deployment file beside the program (section "Deployment" of tunvik-deploy.ini) and then by the
+// deployment file (section "Deployment" of tunvik-deploy.ini: beside a portable program,
+// in /etc/tunvik/ for an installed one; see program_dir.h) and then by the
 // TUNVIK_* environment variables. A key present in the file, or a variable that is set, replaces
 // the value even when it is empty (an empty TUNVIK_API_PIN switches pinning off).
 #pragma once
@@ -30,7 +31,7 @@ const Deployment& CurrentDeployment();
 // values.
 const Deployment& ReloadDeployment();
 
-// Returns the path of the optional deployment file: ProgramDirectory() + "/tunvik-deploy.ini".
+// Returns the path of the optional deployment file: DeploymentDirectory() + "/tunvik-deploy.ini".
 std::string DeploymentFilePath();
 
 }  // namespace settings

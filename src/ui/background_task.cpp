@@ -1,7 +1,8 @@
 #include "ui/background_task.h"
 
+#include <QCoreApplication>
+#include <QEvent>
 #include <QEventLoop>
-#include <QMetaObject>
 
 #include <cstdio>
 #include <mutex>
@@ -22,6 +23,22 @@ struct TaskKind::State {
 namespace {
 
 bool Run(const std::shared_ptr<TaskKind::State>& state, std::function<void()> body);
+
+// Ends a pumping wait when the worker's last act, an event posted to it, arrives on the
+// user-interface thread. (An event rather than a queued call: the event object passes from the
+// worker to the user-interface thread whole, which race detectors can follow.)
+class WaitEnder : public QObject {
+ public:
+  explicit WaitEnder(QEventLoop& loop) : loop_(loop) {}
+  bool event(QEvent* event) override {
+    if (event->type() != QEvent::User) return QObject::event(event);
+    loop_.quit();
+    return true;
+  }
+
+ private:
+  QEventLoop& loop_;
+};
 
 // Claims the use for a new worker. When a worker runs already, keeps `body` in place of any
 // earlier kept start and returns false.
@@ -62,15 +79,16 @@ bool Run(const std::shared_ptr<TaskKind::State>& state, std::function<void()> bo
       worker.join();
       return true;
     }
-    // The worker ends the wait by queueing quit() to the loop; the queued call can only be
-    // dispatched by an event loop on this thread, so it never arrives before exec() has started.
+    // The worker ends the wait with an event that only an event loop on this thread can
+    // dispatch, so it never arrives before exec() has started.
     // When it arrives inside a handler nested in this wait, the loop ends once that handler has
     // returned, which is what makes nested waits return in order. The use is free again as soon
     // as the worker ends, whether or not this wait has unwound by then.
     QEventLoop loop;
+    WaitEnder ender(loop);
     std::thread worker([&] {
       work();
-      QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+      QCoreApplication::postEvent(&ender, new QEvent(QEvent::User));
     });
     loop.exec();
     worker.join();

@@ -8,8 +8,10 @@
 #include "settings/deployment.h"
 #include "settings/keys.h"
 #include "settings/profile.h"
+#include "settings/program_dir.h"
 #include "text/gbk.h"
 #include "ui/application.h"
+#include "update/package_update.h"
 #include "update/program_files.h"
 #include "update/program_launch.h"
 #include "update/verified_download.h"
@@ -46,11 +48,18 @@ void HandOver(CTunvikDlg& window, const CheckContext& context, const std::string
 
 }  // namespace
 
-void CTunvikDlg::OnNewerVersionAnnounced() {
+void CTunvikDlg::OnNewerVersionAnnounced(const std::string& announced) {
+  if (settings::IsInstalledProgram()) {
+    // The package manager owns an installed program's folder: nothing is downloaded into it.
+    // The user is told through the status line; a desktop notification belongs here as well.
+    ShowStatus(update::PackageUpdateStatus(announced));
+    return;
+  }
   ui::RunBackgroundTask(versionCheckTask, [this] { CheckForUpdate(); });
 }
 
 void CTunvikDlg::CheckForUpdate() {
+  if (settings::IsInstalledProgram()) return;
   CheckContext context;
   ui::Invoke([&] { context = {programDir, settingsPath, versionText}; });
   const std::string versionFile = update::VersionFilePath(context.programDir);
@@ -68,6 +77,13 @@ void CTunvikDlg::CheckForUpdate() {
 }
 
 void CTunvikDlg::CleanUpAfterUpdate() {
+  if (settings::IsInstalledProgram()) {
+    // An installed program never hands over, so a mark in its settings file is stale (a copied
+    // file): nothing beside the program is deleted.
+    settings::WriteProfileString(settings::kHostConfig, settings::kUpdateState, "0", settingsPath);
+    KillTimer(kUpdateCleanUpTimer);
+    return;
+  }
   const std::string previous = settings::GetProfileString(
       settings::kMainVerSection, settings::kMainVer, "", settings::kMainVerLimit, settingsPath);
   if (!update::DeletePreviousProgram(update::ProgramFilePath(programDir, previous))) return;

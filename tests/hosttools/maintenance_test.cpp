@@ -308,22 +308,31 @@ TEST_F(AutostartTest, CheckingCreatesTheEntryAndClearingDeletesIt) {
   const std::string entry = config_.File("autostart/Quoril_v10.6.desktop");
   EXPECT_EQ(AutostartEntryPath("10.6"), entry);
 
-  EXPECT_TRUE(ToggleAutostart(true, "10.6", program, settings_, prompts_.Get()));
+  EXPECT_TRUE(ToggleAutostart(true, "10.6", program, "", settings_, prompts_.Get()));
   EXPECT_EQ(ReadAll(entry).value_or(""),
             "[Desktop Entry]\nType=Application\nName=Quoril_v10.6\n"
-            "Exec=\"/opt/tunvik/bin/tunvik\"\nTerminal=false\n");
+            "Exec=\"/opt/tunvik/bin/tunvik\"\nTryExec=/opt/tunvik/bin/tunvik\nTerminal=false\n");
   EXPECT_EQ(StoredAutostart(), 1);
 
-  EXPECT_FALSE(ToggleAutostart(false, "10.6", program, settings_, prompts_.Get()));
+  EXPECT_FALSE(ToggleAutostart(false, "10.6", program, "", settings_, prompts_.Get()));
   EXPECT_FALSE(ReadAll(entry).has_value());
   EXPECT_EQ(StoredAutostart(), 0);
   EXPECT_EQ(prompts_.messages, (std::vector<std::string>{G("设置自启成功"), G("关闭自启成功")}));
 }
 
+TEST_F(AutostartTest, InstalledProgramStartsWithItsThemeIcon) {
+  const std::string entry = config_.File("autostart/Quoril_v10.6.desktop");
+  EXPECT_TRUE(ToggleAutostart(true, "10.6", "/usr/bin/tunvik", kInstalledIconName, settings_,
+                              prompts_.Get()));
+  EXPECT_EQ(ReadAll(entry).value_or(""),
+            "[Desktop Entry]\nType=Application\nName=Quoril_v10.6\n"
+            "Exec=\"/usr/bin/tunvik\"\nTryExec=/usr/bin/tunvik\nIcon=tunvik\nTerminal=false\n");
+}
+
 TEST_F(AutostartTest, NameCarriesTheVersionAndOlderEntriesStay) {
   ASSERT_TRUE(CreateAutostartEntry("10.5", "/old/tunvik"));
-  EXPECT_TRUE(ToggleAutostart(true, "10.7", "/new/tunvik", settings_, prompts_.Get()));
-  EXPECT_FALSE(ToggleAutostart(false, "10.7", "/new/tunvik", settings_, prompts_.Get()));
+  EXPECT_TRUE(ToggleAutostart(true, "10.7", "/new/tunvik", "", settings_, prompts_.Get()));
+  EXPECT_FALSE(ToggleAutostart(false, "10.7", "/new/tunvik", "", settings_, prompts_.Get()));
   EXPECT_TRUE(ReadAll(config_.File("autostart/Quoril_v10.5.desktop")).has_value());
   EXPECT_FALSE(ReadAll(config_.File("autostart/Quoril_v10.7.desktop")).has_value());
 }
@@ -332,9 +341,9 @@ TEST_F(AutostartTest, FailingWriteClearsTheBoxWhileAutostartHoldsOne) {
   // A file where the configuration folder should be: the autostart folder cannot be made.
   ScopedEnv config("XDG_CONFIG_HOME", home_.File("not-a-folder"));
   hosttools_test::WriteAll(home_.File("not-a-folder"), "x");
-  EXPECT_FALSE(ToggleAutostart(true, "10.6", "/opt/tunvik", settings_, prompts_.Get()));
+  EXPECT_FALSE(ToggleAutostart(true, "10.6", "/opt/tunvik", "", settings_, prompts_.Get()));
   EXPECT_EQ(StoredAutostart(), 1);
-  EXPECT_TRUE(ToggleAutostart(false, "10.6", "/opt/tunvik", settings_, prompts_.Get()));
+  EXPECT_TRUE(ToggleAutostart(false, "10.6", "/opt/tunvik", "", settings_, prompts_.Get()));
   EXPECT_EQ(StoredAutostart(), 0);
   EXPECT_EQ(prompts_.messages, (std::vector<std::string>{G("打开启动项失败"), G("设置自启失败"),
                                                          G("打开启动项失败"), G("关闭自启失败")}));

@@ -2,6 +2,7 @@
 // processes of the test's own under a chosen executable name.
 #pragma once
 
+#include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
 #include <signal.h>
@@ -30,30 +31,7 @@ namespace hosttools_test {
 using TempDir = testsupport::TempDir;
 
 // Sets (or, with nullopt, removes) an environment variable for the lifetime of the object.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, std::optional<std::string> value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old;
-    if (value) {
-      ::setenv(name, value->c_str(), 1);
-    } else {
-      ::unsetenv(name);
-    }
-  }
-  ~ScopedEnv() {
-    if (old_) {
-      ::setenv(name_.c_str(), old_->c_str(), 1);
-    } else {
-      ::unsetenv(name_.c_str());
-    }
-  }
-  ScopedEnv(const ScopedEnv&) = delete;
-  ScopedEnv& operator=(const ScopedEnv&) = delete;
-
- private:
-  std::string name_;
-  std::optional<std::string> old_;
-};
+using ScopedEnv = testsupport::ScopedEnv;
 
 inline std::optional<std::string> ReadAll(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

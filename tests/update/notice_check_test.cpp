@@ -1,10 +1,14 @@
 // The notice starts the version check only for an announced version greater than the running
-// one, read as a decimal number. The checks are counted at the stand-in service's update server.
+// one, read as a decimal number; an installed program only tells the user to update its package.
+// The checks are counted at the stand-in service's update server.
 #include <filesystem>
+#include <fstream>
 #include <memory>
 
 #include "service/service_process.h"
+#include "settings/program_dir.h"
 #include "support/path_override.h"
+#include "update/package_update.h"
 #include "update_window_fixture.h"
 
 namespace update_test {
@@ -77,6 +81,67 @@ INSTANTIATE_TEST_SUITE_P(Announced, NoticeCheck,
                            std::replace(name.begin(), name.end(), '.', '_');
                            return name;
                          });
+
+// The window of a program installed under dir_/usr/bin, its install's mark beside it.
+class InstalledNoticeCheck : public NoticeCheck {
+ protected:
+  void SetUp() override {
+    NoticeCheck::SetUp();
+    bin_ = dir_ + "/usr/bin";
+    std::filesystem::create_directories(bin_);
+    std::filesystem::create_directories(dir_ + "/usr/share/tunvik");
+    std::ofstream(dir_ + "/usr/share/tunvik/installed") << "installed by its package\n";
+    settings::SetProgramDirectoryForTesting(bin_);
+  }
+  std::string bin_;  // set once dir_ is made
+};
+
+TEST_F(InstalledNoticeCheck, NewerVersionIsToldAndNothingIsDownloaded) {
+  ASSERT_TRUE(settings::IsInstalledProgram());
+  scriptedApi.Set("getNotice", {200, R"({"msg":"n","version":"10.7"})"});
+  const std::size_t before = VersionFileRequests();
+  RunWindow([&](CTunvikDlg& w) {
+    w.OnTimer(kNoticeTimer);
+    EXPECT_EQ(U(w.GetDlgItemText(IDC_STATUS)),
+              "发现新版本 10.7! 请通过系统的软件包管理器更新本程序");
+    EXPECT_FALSE(w.updateDialog.HasWindow());
+    EXPECT_EQ(U(w.GetWindowText()), "Quoril_v10.6");  // the notice's start-up goes on
+  });
+  EXPECT_EQ(VersionFileRequests() - before, 0u);
+  EXPECT_TRUE(std::filesystem::is_empty(bin_));
+}
+
+TEST_F(InstalledNoticeCheck, StaleHandOverMarkDeletesNothingBesideTheProgram) {
+  // A settings file copied from a portable copy that was waiting to delete Quoril_10.5.
+  const std::string settingsPath = settings::SettingsPath();
+  settings::WriteProfileString("HostConfig", "UpdateState", "1", settingsPath);
+  settings::WriteProfileString("MAINVER", "mainver", "10.5", settingsPath);
+  std::ofstream(bin_ + "/Quoril_10.5") << "a program of someone else";
+  RunWindow([&](CTunvikDlg& w) {
+    ASSERT_TRUE(w.IsTimerRunning(kUpdateCleanUpTimer));
+    w.OnTimer(kUpdateCleanUpTimer);
+    EXPECT_FALSE(w.IsTimerRunning(kUpdateCleanUpTimer));
+  });
+  EXPECT_TRUE(std::filesystem::exists(bin_ + "/Quoril_10.5"));
+  EXPECT_EQ(settings::GetProfileString("HostConfig", "UpdateState", "", 9, settingsPath), "0");
+}
+
+TEST(PackageUpdateStatus, ShowsOnlyAPlainVersion) {
+  struct Case {
+    const char* announced;
+    const char* shown;
+  };
+  const Case cases[] = {
+      {"10.7", "发现新版本 10.7! 请通过系统的软件包管理器更新本程序"},
+      {"11.0.1", "发现新版本 11.0.1! 请通过系统的软件包管理器更新本程序"},
+      {"11beta", "发现新版本! 请通过系统的软件包管理器更新本程序"},
+      {"1error691", "发现新版本! 请通过系统的软件包管理器更新本程序"},
+      {"", "发现新版本! 请通过系统的软件包管理器更新本程序"},
+      {"10.7 <script>", "发现新版本! 请通过系统的软件包管理器更新本程序"},
+      {"1234567890.1234567890.12345678901", "发现新版本! 请通过系统的软件包管理器更新本程序"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(U(update::PackageUpdateStatus(c.announced)), c.shown);
+}
 
 }  // namespace
 }  // namespace update_test
