@@ -148,7 +148,7 @@ void CTunvikDlg::LeaveProgram() {
   }
   if (leaving.exchange(true)) return;
   for (int id : {kProcessListTimer, kNoticeTimer, kSupervisionTimer, kRedialTimer, kExpiryTimer,
-                 kUpdateCleanUpTimer}) {
+                 kUpdateCleanUpTimer, kSupervisionSoonTimer}) {
     KillTimer(id);
   }
   page1.KillTimer(CPara1::kFetchTimer);
