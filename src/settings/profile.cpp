@@ -50,11 +50,20 @@ bool HasOuterBlanks(std::string_view s) {
   return blank(s.front()) || blank(s.back());
 }
 
+// True when the text ends in the first byte of a double-byte character without its second byte:
+// in a line such a byte takes the "]" or "=" after it for its second byte.
+bool EndsInLoneLeadByte(std::string_view s) {
+  std::size_t i = 0;
+  while (i + 1 < s.size()) i += text::IsLeadByte(static_cast<unsigned char>(s[i])) ? 2 : 1;
+  return i + 1 == s.size() && text::IsLeadByte(static_cast<unsigned char>(s[i]));
+}
+
 // A name that the file could not give back as written would be a write that reads back as
 // something else, or a value that opens a line of its own; such writes are refused.
 bool IsWritable(std::string_view section, std::string_view key, std::string_view value) {
   if (section.empty() || key.empty() || HasLineBreakOrNul(section) || HasLineBreakOrNul(key) ||
-      HasLineBreakOrNul(value) || HasOuterBlanks(section) || HasOuterBlanks(key)) {
+      HasLineBreakOrNul(value) || HasOuterBlanks(section) || HasOuterBlanks(key) ||
+      EndsInLoneLeadByte(section) || EndsInLoneLeadByte(key)) {
     return false;
   }
   if (text::FindChar(section, ']') != text::npos) return false;
@@ -103,8 +112,11 @@ bool WriteProfileString(std::string_view section, std::string_view key, std::str
   // An existing file that cannot be read must not be replaced by one holding only this key.
   if (status == ReadStatus::kFailed) return false;
   IniDocument doc = IniDocument::Parse(contents);
+  if (!doc.CanSerialize()) return false;
   doc.Set(section, key, value);
   std::string updated = doc.Serialize();
+  // The file must give the value back.
+  if (IniDocument::Parse(updated).Get(section, key) != value) return false;
   if (status == ReadStatus::kOk && updated == contents) return true;
   return ReplaceFileAtomically(path, updated);
 }
