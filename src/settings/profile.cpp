@@ -1,19 +1,22 @@
 #include "settings/profile.h"
 
+#include <sys/stat.h>
+
 #include <climits>
 #include <mutex>
 #include <optional>
 
 #include "settings/atomic_file.h"
 #include "settings/ini_document.h"
+#include "settings/update_lock.h"
 #include "text/gbk.h"
 
 namespace settings {
 namespace {
 
-// One lock for every profile operation of the process: the user-interface thread and background
-// tasks read and rewrite the same files, and a read-modify-write must not interleave with another.
-std::mutex& ProfileMutex() {
+// One lock for the writers of the process. The lock on the file keeps writers in other processes
+// out, and in this one too; this one also guards the writes where the file system has no locks.
+std::mutex& WriterMutex() {
   static std::mutex mutex;
   return mutex;
 }
@@ -32,12 +35,12 @@ std::string CutToLimit(std::string_view value, std::size_t limit) {
 }
 
 // Reads the stored value afresh, or nullopt when the file, the section or the key is missing.
-// An unreadable file reads as a missing one.
+// A file that cannot be read (no regular file, too large, no right) reads as a missing one. No
+// lock is needed: a write replaces the file whole, so a read sees the old or the new file.
 std::optional<std::string> ReadValue(std::string_view section, std::string_view key,
                                      const std::string& path) {
-  std::lock_guard lock(ProfileMutex());
   std::string contents;
-  if (ReadTextFile(path, contents) != ReadStatus::kOk) return std::nullopt;
+  if (ReadTextFile(path, contents, kMaxProfileFileSize) != ReadStatus::kOk) return std::nullopt;
   return IniDocument::Parse(contents).Get(section, key);
 }
 
@@ -69,6 +72,13 @@ bool IsWritable(std::string_view section, std::string_view key, std::string_view
   if (text::FindChar(section, ']') != text::npos) return false;
   if (text::FindChar(key, '=') != text::npos) return false;
   return key.front() != ';' && key.front() != '#' && key.front() != '[';
+}
+
+// Leaves the file readable by its owner only, as a write that replaces it does. Only the owner
+// may change the mode: for a file of another user this fails, and the file stays as it is.
+void MakePrivate(int fd) {
+  struct stat st {};
+  if (::fstat(fd, &st) == 0 && (st.st_mode & 07777) != 0600) (void)::fchmod(fd, 0600);
 }
 
 int ParseLeadingInt(std::string_view s) {
@@ -106,19 +116,27 @@ int GetProfileInt(std::string_view section, std::string_view key, int fallback,
 bool WriteProfileString(std::string_view section, std::string_view key, std::string_view value,
                         const std::string& path) {
   if (!IsWritable(section, key, value)) return false;
-  std::lock_guard lock(ProfileMutex());
+  std::lock_guard lock(WriterMutex());
+  FileUpdateLock file(path);
+  if (!file.held()) return false;
   std::string contents;
-  ReadStatus status = ReadTextFile(path, contents);
   // An existing file that cannot be read must not be replaced by one holding only this key.
-  if (status == ReadStatus::kFailed) return false;
+  if (ReadOpenFile(file.fd(), contents, kMaxProfileFileSize) != ReadStatus::kOk) return false;
   IniDocument doc = IniDocument::Parse(contents);
   if (!doc.CanSerialize()) return false;
   doc.Set(section, key, value);
   std::string updated = doc.Serialize();
-  // The file must give the value back.
-  if (IniDocument::Parse(updated).Get(section, key) != value) return false;
-  if (status == ReadStatus::kOk && updated == contents) return true;
-  return ReplaceFileAtomically(path, updated);
+  // The file must give the value back, and be small enough to be read again at all.
+  if (updated.size() > kMaxProfileFileSize ||
+      IniDocument::Parse(updated).Get(section, key) != value)
+    return false;
+  if (updated == contents) {
+    MakePrivate(file.fd());
+    return true;
+  }
+  if (!ReplaceFileAtomically(path, updated, FileAccess::kOwnerOnly)) return false;
+  file.Commit();
+  return true;
 }
 
 bool WriteProfileInt(std::string_view section, std::string_view key, int value,

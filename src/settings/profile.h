@@ -7,9 +7,16 @@
 // when that would otherwise change it, so every value reads back as written. Every line end is
 // read (LF, CR LF, CR alone, LF CR, CR CR LF); a UTF-16 file with its order mark is read in its
 // GBK view and written back in UTF-16, converted (ini_document.h tells the details).
-// A write creates the file (mode 0600) and the section as needed, keeps
-// every other line, and replaces the file atomically (a temporary file in the same folder, then
-// a rename). Every operation is atomic as a whole under one process-wide lock.
+//
+// Only a regular file of at most kMaxProfileFileSize bytes is read, and nothing blocks: a FIFO, a
+// device, a folder or a larger file reads as all defaults and is never written. The size is told
+// before a byte is read, so a huge file costs no more per read than a small one.
+//
+// A write creates the file and the section as needed, keeps every other line, and replaces the
+// file atomically (a temporary file in the same folder, then a rename); the file is left readable
+// by its owner only (mode 0600), since it holds the password. Writers are kept apart by a lock on
+// the file that holds across processes (update_lock.h), so no update is lost when two clients
+// write the same file; a write waits while another is under way. Reads take no lock.
 #pragma once
 
 #include <cstddef>
@@ -21,6 +28,10 @@ namespace settings {
 
 // Reading a text without a limit returns the whole stored value.
 inline constexpr std::size_t kWhole = static_cast<std::size_t>(-1);
+
+// The largest profile file that is read or written: 1 MiB, some thousand times a real settings
+// file (under 1 KiB), and more than any value the client writes.
+inline constexpr std::size_t kMaxProfileFileSize = 1024 * 1024;
 
 // Returns the value of `key` in `section` of the INI file at `path`, read as described above,
 // cut to at most `limit` bytes (GBK-aware: a double-byte character is never split), or `fallback`
@@ -37,8 +48,8 @@ int GetProfileInt(std::string_view section, std::string_view key, int fallback,
 // other line. Returns false when the file could not be read or written (the old file is then
 // unchanged), and refuses a write the file could not give back: a line break or NUL anywhere, an
 // empty or blank-edged name, a name ending in the lone first byte of a double-byte character, "]"
-// in the section, "=" in the key, a key starting with ";#[", or a value that a UTF-16 file cannot
-// hold.
+// in the section, "=" in the key, a key starting with ";#[", a value that a UTF-16 file cannot
+// hold, or a file that would grow past kMaxProfileFileSize.
 bool WriteProfileString(std::string_view section, std::string_view key, std::string_view value,
                         const std::string& path);
 
