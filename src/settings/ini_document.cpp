@@ -39,6 +39,14 @@ std::string Stored(std::string_view value) {
   return quote ? "\"" + std::string(value) + "\"" : std::string(value);
 }
 
+// The position of the first CR or LF, or npos (a plain loop: find_first_of calls memchr per byte).
+std::size_t FindLineEnd(std::string_view s) {
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    if (s[i] == '\r' || s[i] == '\n') return i;
+  }
+  return std::string_view::npos;
+}
+
 // The length of the line ending at `s[0]` (a CR or an LF).
 std::size_t EndingLength(std::string_view s) {
   if (s.starts_with("\r\r\n")) return 3;
@@ -61,7 +69,7 @@ IniDocument IniDocument::Parse(std::string_view bytes) {
   }
   // Line feeds and carriage returns are below 0x40, so no GBK second byte looks like one.
   while (!bytes.empty()) {
-    std::size_t end = bytes.find_first_of("\r\n");
+    std::size_t end = FindLineEnd(bytes);
     std::string_view text = bytes.substr(0, end);
     std::size_t endingLength = end == std::string_view::npos ? 0 : EndingLength(bytes.substr(end));
     Line line{std::string(text), std::string(bytes.substr(text.size(), endingLength)),
