@@ -8,6 +8,7 @@
 
 #include "settings/atomic_file.h"
 #include "settings/ini_document.h"
+#include "settings/keys.h"
 #include "settings/update_lock.h"
 #include "text/gbk.h"
 
@@ -74,6 +75,16 @@ bool IsWritable(std::string_view section, std::string_view key, std::string_view
   return key.front() != ';' && key.front() != '#' && key.front() != '[';
 }
 
+// The settings file holds the account's password in plain text, so every write leaves it readable
+// by its owner only, also one that an older version or a hand made readable by others. Other
+// profile files keep their mode: the dialer's system-wide file is read by every user's dialer.
+bool HoldsSecrets(const std::string& path) {
+  std::string_view name = path;
+  if (std::size_t slash = name.rfind('/'); slash != std::string_view::npos)
+    name.remove_prefix(slash + 1);
+  return name == kSettingsFileName;
+}
+
 // Leaves the file readable by its owner only, as a write that replaces it does. Only the owner
 // may change the mode: for a file of another user this fails, and the file stays as it is.
 void MakePrivate(int fd) {
@@ -130,11 +141,13 @@ bool WriteProfileString(std::string_view section, std::string_view key, std::str
   if (updated.size() > kMaxProfileFileSize ||
       IniDocument::Parse(updated).Get(section, key) != value)
     return false;
+  const bool secret = HoldsSecrets(path);
   if (updated == contents) {
-    MakePrivate(file.fd());
+    if (secret) MakePrivate(file.fd());
     return true;
   }
-  if (!ReplaceFileAtomically(path, updated, FileAccess::kOwnerOnly)) return false;
+  if (!ReplaceFileAtomically(path, updated, secret ? FileAccess::kOwnerOnly : FileAccess::kKeep))
+    return false;
   file.Commit();
   return true;
 }

@@ -13,8 +13,9 @@
 // before a byte is read, so a huge file costs no more per read than a small one.
 //
 // A write creates the file and the section as needed, keeps every other line, and replaces the
-// file atomically (a temporary file in the same folder, then a rename); the file is left readable
-// by its owner only (mode 0600), since it holds the password. Writers are kept apart by a lock on
+// file atomically (a temporary file in the same folder, then a rename). A new file gets mode 0600;
+// the settings file XolConfig.ini, which holds the password, is left at mode 0600 by every write,
+// while other files keep their mode. Writers are kept apart by a lock on
 // the file that holds across processes (update_lock.h), so no update is lost when two clients
 // write the same file; a write waits while another is under way. Reads take no lock.
 #pragma once
