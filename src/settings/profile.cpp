@@ -76,8 +76,9 @@ bool IsWritable(std::string_view section, std::string_view key, std::string_view
 }
 
 // The settings file holds the account's password in plain text, so every write leaves it readable
-// by its owner only, also one that an older version or a hand made readable by others. Other
-// profile files keep their mode: the dialer's system-wide file is read by every user's dialer.
+// by its owner only, also one that an older version, or an edit by hand, left readable by others.
+// Other profile files keep their mode: the dialer's system-wide file is read by every user's
+// dialer.
 bool HoldsSecrets(const std::string& path) {
   std::string_view name = path;
   if (std::size_t slash = name.rfind('/'); slash != std::string_view::npos)
