@@ -23,9 +23,13 @@ bool Contains(const std::vector<std::string>& list, const std::string& name) {
 // does not or no longer manages, and at the end one NM left as it was) is switched with
 // `ip link` once. Decided by the kernel's state.
 LinkSwitchResult SwitchLinks(const std::vector<std::string>& names, bool up,
-                             NetworkManagerLinks* nm, std::chrono::milliseconds settle,
-                             const ErrorReport& report) {
+                             NetworkManagerLinks* nm, const std::vector<std::string>& managedBefore,
+                             std::chrono::milliseconds settle, const ErrorReport& report) {
   const Clock::time_point deadline = Clock::now() + (nm != nullptr ? settle : settle.zero());
+  // Taking links down, NM may mark a device unmanaged (asleep) a moment before its link goes down:
+  // whether NM takes a link down is decided by what it managed before it was asked.
+  std::vector<std::string> nmLinks;
+  if (nm != nullptr && !up) nmLinks = managedBefore;
   std::vector<std::string> pending = names;
   std::vector<std::string> tried;
   LinkSwitchResult result;
@@ -39,10 +43,14 @@ LinkSwitchResult SwitchLinks(const std::vector<std::string>& names, bool up,
         if (up) still.push_back(name);
       } else if (*isUp == up) {
         result.switched.push_back(name);
-      } else if (!Contains(tried, name) && (lastPass || nm == nullptr || !nm->Manages(name))) {
+      } else if (!Contains(tried, name) && (lastPass || nm == nullptr ||
+                                            !(up ? nm->Manages(name) : Contains(nmLinks, name)))) {
         tried.push_back(name);
         if (SetLinkWithIp(name, up, report)) {
           result.switched.push_back(name);
+        } else if (!up && !Contains(nmLinks, name)) {
+          // Neither NM nor we can take it down: told at once, not after the wait.
+          result.failed.push_back(name);
         } else {
           still.push_back(name);
         }
@@ -54,12 +62,13 @@ LinkSwitchResult SwitchLinks(const std::vector<std::string>& names, bool up,
     if (pending.empty() || lastPass) break;
     std::this_thread::sleep_for(kPollInterval);
   }
-  result.failed = std::move(pending);
+  result.failed.insert(result.failed.end(), pending.begin(), pending.end());
   // Kept in the order of `names`, whichever way each link went.
   auto byInput = [&names](const std::string& a, const std::string& b) {
     return std::find(names.begin(), names.end(), a) < std::find(names.begin(), names.end(), b);
   };
   std::sort(result.switched.begin(), result.switched.end(), byInput);
+  std::sort(result.failed.begin(), result.failed.end(), byInput);
   return result;
 }
 
@@ -78,9 +87,15 @@ LinkSwitchResult DisableNetwork(const ErrorReport& report) {
   const std::vector<std::string> names = LinksUp();
   if (names.empty()) return {};
   std::unique_ptr<NetworkManagerLinks> nm = NetworkManagerLinks::Connect();
+  std::vector<std::string> managed;
+  if (nm) {
+    for (const std::string& name : names) {
+      if (nm->Manages(name)) managed.push_back(name);
+    }
+  }
   // NM refused (the caller may not switch networking): every link goes to `ip link`.
   if (nm && !nm->SwitchOff()) nm.reset();
-  return SwitchLinks(names, false, nm.get(), kSwitchOffSettle, report);
+  return SwitchLinks(names, false, nm.get(), managed, kSwitchOffSettle, report);
 }
 
 LinkSwitchResult RestoreNetwork(const std::vector<std::string>& names, const ErrorReport& report) {
@@ -91,7 +106,7 @@ LinkSwitchResult RestoreNetwork(const std::vector<std::string>& names, const Err
   if (wanted.empty()) return {};
   std::unique_ptr<NetworkManagerLinks> nm = NetworkManagerLinks::Connect();
   if (nm && !nm->SwitchOn()) nm.reset();
-  return SwitchLinks(wanted, true, nm.get(), kSwitchOnSettle, report);
+  return SwitchLinks(wanted, true, nm.get(), {}, kSwitchOnSettle, report);
 }
 
 std::vector<std::string> MergeSwitchedOff(const std::vector<std::string>& previous,

@@ -28,9 +28,11 @@ struct LinkSwitchResult {
 };
 
 // How long a switch waits for NetworkManager to take its links down or bring them up before
-// the rest goes to `ip link` or counts as failed.
-inline constexpr std::chrono::milliseconds kSwitchOffSettle{3000};
-inline constexpr std::chrono::milliseconds kSwitchOnSettle{5000};
+// the rest goes to `ip link` or counts as failed. NetworkManager usually needs milliseconds; on a
+// busy machine it has been seen to need more than three seconds. A switch that succeeds ends as
+// soon as every link is as wanted, so only a real failure waits this long.
+inline constexpr std::chrono::milliseconds kSwitchOffSettle{10000};
+inline constexpr std::chrono::milliseconds kSwitchOnSettle{15000};
 
 // Switches every link that is up, but loopback, off (LinksUp): networking as a whole through
 // NetworkManager where it runs and lets the caller, then each link still up with
