@@ -10,6 +10,9 @@ packages=(
   libnm-dev  # the NetworkManager dialer
   # NetworkManager and its VPN plugins: the dialer's tests run a NetworkManager of their own
   network-manager network-manager-l2tp network-manager-pptp dbus
+  # polkit decides there what a user other than root may ask of NetworkManager; util-linux's
+  # nsenter and setpriv run the client as such a user in the test's namespace
+  polkitd util-linux
   # The Debian package: its icons (drawn by the program, written as SVG too), CPack's computed
   # dependencies, and its checks: lintian, the menu entry, the AppStream data, and the installed
   # client clicked on a virtual display
@@ -48,7 +51,8 @@ $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 # On a machine that boots with systemd, daemons new to it stay off at the next boot too.
 if [ -d /run/systemd/system ] && printf '%s\n' "${missing[@]}" | grep -qx network-manager; then
   for unit in NetworkManager.service NetworkManager-wait-online.service \
-              NetworkManager-dispatcher.service strongswan-starter.service xl2tpd.service; do
+              NetworkManager-dispatcher.service strongswan-starter.service xl2tpd.service \
+              polkit.service; do
     $sudo systemctl disable "$unit" > /dev/null 2>&1 || true
   done
 fi

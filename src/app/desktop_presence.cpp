@@ -194,10 +194,10 @@ void CDesktopPresence::Dropped(int strategy, int redialDelayMs) {
   UpdateTray();
 }
 
-void CDesktopPresence::NetworkRestored(bool anything) {
+void CDesktopPresence::NetworkRestored(bool allOn) {
   if (!started_) return;
-  networkOff_ = false;
-  if (anything) {
+  if (allOn) {
+    networkOff_ = false;
     Tell(ui::NotificationTopic::kConnection, "网络已恢复", text::Gbk("已重新启用网卡"), "network");
   }
   UpdateTray();

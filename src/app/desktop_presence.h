@@ -33,8 +33,9 @@ class CDesktopPresence {
   // The supervision has seen a drop and acted on offline strategy `strategy`: a redial after
   // `redialDelayMs`, the listed programs closed, the network switched off, or nothing.
   void Dropped(int strategy, int redialDelayMs);
-  // The user had the network switched back on; `anything` when there were links to switch on.
-  void NetworkRestored(bool anything);
+  // The user had the links switched back on; `allOn` when every one of them came back (else the
+  // status line tells which did not, and the network counts as still off).
+  void NetworkRestored(bool allOn);
 
   // The service offers `version`, greater than this one's; `byPackage` when the system's package
   // manager, not the client, updates this program. Any thread.

@@ -33,8 +33,8 @@ CTunvikDlg::CTunvikDlg() : ui::Dialog(MainWindowTemplate()) {
   OnClicked(IDC_CONNECT, [this] { OnConnectButton(); });
   OnClicked(IDC_RESTORE_NETWORK, [this] {
     const bool anything = !disabledAdapters.empty();
-    RestoreNetwork();
-    if (desktop) desktop->NetworkRestored(anything);
+    const bool allOn = RestoreNetwork();
+    if (desktop && anything) desktop->NetworkRestored(allOn);
   });
   OnChanged(IDC_PROCESS_EDIT, [this] { SaveProcessFilter(); });
   OnClicked(IDC_AUTOSTART, [this] { ToggleAutostart(); });
@@ -154,7 +154,7 @@ void CTunvikDlg::LeaveProgram() {
   }
   if (leaving.exchange(true)) return;
   for (int id : {kProcessListTimer, kNoticeTimer, kSupervisionTimer, kRedialTimer, kExpiryTimer,
-                 kUpdateCleanUpTimer}) {
+                 kUpdateCleanUpTimer, kSupervisionSoonTimer}) {
     KillTimer(id);
   }
   page1.KillTimer(CPara1::kFetchTimer);

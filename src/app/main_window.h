@@ -33,9 +33,11 @@ inline constexpr std::string_view kCaptionConnecting = "正在连接...";
 inline constexpr std::string_view kCaptionConnected = "断 开";
 inline constexpr std::string_view kCaptionDisconnecting = "断开中...";
 
-// The main window's timers.
+// The main window's timers. kSupervisionSoonTimer is a one-shot that brings the next supervision
+// tick forward when the Connect caption returns to "连 接", so that a drop is acted on at once.
 inline constexpr int kProcessListTimer = 1, kNoticeTimer = 2, kSupervisionTimer = 5,
-                     kRedialTimer = 6, kExpiryTimer = 7, kUpdateCleanUpTimer = 8;
+                     kRedialTimer = 6, kExpiryTimer = 7, kUpdateCleanUpTimer = 8,
+                     kSupervisionSoonTimer = 9;
 
 class CTunvikDlg : public ui::Dialog, public vpn::DialerView {
  public:
@@ -144,7 +146,7 @@ class CTunvikDlg : public ui::Dialog, public vpn::DialerView {
   // Adds the ids of the processes running now to startupPids.
   void RecordStartupPids();
   // Deletes the scratch file of the process labels and labels every process that holds an
-  // established TCP connection with an IPv4 local address.
+  // TCP connection (any state but listening) with an IPv4 local address.
   void ScanConnections();
   // Rebuilds list 1003 from the processes running now, narrowed to the process filter; keeps the
   // rows when no snapshot of the processes can be taken.
@@ -154,11 +156,15 @@ class CTunvikDlg : public ui::Dialog, public vpn::DialerView {
   void SaveProcessFilter();
   // Ends every program of ClosingProcess with all its descendants (offline strategy 1).
   void CloseListedPrograms();
-  // Switches every IPv4 interface but loopback off, keeps their names in disabledAdapters and
-  // stores them as `network`, also when there are none (offline strategy 2).
+  // Switches every network link but loopback off (offline strategy 2), through NetworkManager
+  // where it runs; keeps the links that went off, with those an earlier switch-off left off, in
+  // disabledAdapters and stores them as `network`, also when there are none; names the links
+  // that stayed on in the status line. Runs as a background task of networkTask.
   void DisableNetwork();
-  // Handler of button 1008: switches each interface of disabledAdapters back on, in order.
-  void RestoreNetwork();
+  // Handler of button 1008: switches the links of disabledAdapters back on and names those that
+  // stayed off in the status line. Runs as a background task of networkTask.
+  // Returns true when it ran now and every link came back on.
+  bool RestoreNetwork();
   // Deletes the machine's Samba user shares of the nine share names; nothing without Samba.
   void DeleteShares();
   // The 789 repair, with this window owning its boxes.
@@ -192,6 +198,8 @@ class CTunvikDlg : public ui::Dialog, public vpn::DialerView {
   int autoConnectFlag = 0;
   int updateState = 0;
   int offlineStrategy = 0;
+  // Written on the window thread only (LoadSettings, and DisableNetwork's worker inside
+  // ui::Invoke); the network task's workers copy it inside ui::Invoke.
   std::vector<std::string> disabledAdapters;
   // The process filter, bound to edit 1002.
   std::string processFilter;
@@ -238,6 +246,8 @@ class CTunvikDlg : public ui::Dialog, public vpn::DialerView {
   ui::TaskKind noticeTask, expiryTask, versionCheckTask, autoConnectTask, userConnectTask;
   // The pumping wait for the dial threads as the program leaves.
   ui::TaskKind leaveTask;
+  // The network switch-off and restore: one use, so the two never run at once.
+  ui::TaskKind networkTask;
 
   // The tray icon and the notifications (app/desktop_presence.h); none in a window made without
   // them. Set before the window runs and never changed after: any thread reads it directly.

@@ -21,6 +21,10 @@ void CTunvikDlg::OnTimer(int id) {
     case kSupervisionTimer:
       Supervise();
       break;
+    case kSupervisionSoonTimer:
+      KillTimer(kSupervisionSoonTimer);
+      if (IsTimerRunning(kSupervisionTimer)) Supervise();
+      break;
     case kRedialTimer:
       KillTimer(kRedialTimer);
       StartAutoConnect();

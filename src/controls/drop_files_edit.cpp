@@ -18,10 +18,17 @@
 
 namespace {
 
-// Returns the full paths of the local files among the drop's addresses, as GBK texts.
-std::vector<std::string> LocalPaths(const QMimeData* data) {
+// The local files among a drop's addresses: the full paths that GBK can hold, as GBK texts, and
+// those it cannot (with "?" for each character it lacks, for the message).
+struct DroppedPaths {
   std::vector<std::string> paths;
-  if (data == nullptr || !data->hasUrls()) return paths;
+  std::vector<std::string> refused;
+  bool Empty() const { return paths.empty() && refused.empty(); }
+};
+
+DroppedPaths LocalPaths(const QMimeData* data) {
+  DroppedPaths dropped;
+  if (data == nullptr || !data->hasUrls()) return dropped;
   for (const QUrl& url : data->urls()) {
     if (!url.isLocalFile()) continue;
     // A file on another host is no path of this machine.
@@ -30,18 +37,22 @@ std::vector<std::string> LocalPaths(const QMimeData* data) {
     // valid UTF-8 (QUrl::toLocalFile would replace them).
     QByteArray bytes = QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
     if (bytes.isEmpty()) continue;
-    paths.push_back(text::Utf8ToGbk(
-        std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size()))));
+    std::string_view utf8(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    std::string gbk = text::Utf8ToGbk(utf8);
+    // A path that does not come back from GBK unchanged names no file, and no process, that the
+    // client could ever find by it.
+    (text::GbkToUtf8(gbk) == utf8 ? dropped.paths : dropped.refused).push_back(std::move(gbk));
   }
-  return paths;
+  return dropped;
 }
 
 // Takes the drags and drops of local files meant for one edit (and its viewport, where a
 // multi-line edit receives them).
 class DropFilter : public QObject {
  public:
-  DropFilter(QObject* parent, std::function<void(const std::vector<std::string>&)> onDrop)
-      : QObject(parent), onDrop_(std::move(onDrop)) {}
+  DropFilter(QObject* parent, std::function<void(const std::vector<std::string>&)> onDrop,
+             std::function<void(const std::vector<std::string>&)> onRefused)
+      : QObject(parent), onDrop_(std::move(onDrop)), onRefused_(std::move(onRefused)) {}
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override {
@@ -50,7 +61,7 @@ class DropFilter : public QObject {
       case QEvent::DragMove: {
         // QDragEnterEvent is a QDragMoveEvent.
         auto* drag = static_cast<QDragMoveEvent*>(event);
-        if (!LocalPaths(drag->mimeData()).empty()) {
+        if (!LocalPaths(drag->mimeData()).Empty()) {
           drag->setDropAction(Qt::CopyAction);
           drag->accept();
           return true;
@@ -64,11 +75,12 @@ class DropFilter : public QObject {
       }
       case QEvent::Drop: {
         auto* drop = static_cast<QDropEvent*>(event);
-        std::vector<std::string> paths = LocalPaths(drop->mimeData());
-        if (!paths.empty()) {
+        DroppedPaths dropped = LocalPaths(drop->mimeData());
+        if (!dropped.Empty()) {
           drop->setDropAction(Qt::CopyAction);
           drop->accept();
-          onDrop_(paths);
+          if (!dropped.paths.empty()) onDrop_(dropped.paths);
+          if (!dropped.refused.empty()) onRefused_(dropped.refused);
           return true;
         }
         if (drop->mimeData() != nullptr && drop->mimeData()->hasUrls()) {
@@ -85,6 +97,7 @@ class DropFilter : public QObject {
 
  private:
   std::function<void(const std::vector<std::string>&)> onDrop_;
+  std::function<void(const std::vector<std::string>&)> onRefused_;
 };
 
 }  // namespace
@@ -115,7 +128,8 @@ bool CDropFilesEdit::Attach(ui::Dialog& dialog, int id) {
     impl_->id = id;
     impl_->widget = widget;
     impl_->filter = new DropFilter(
-        widget, [this](const std::vector<std::string>& paths) { OnDropFiles(paths); });
+        widget, [this](const std::vector<std::string>& paths) { OnDropFiles(paths); },
+        [this](const std::vector<std::string>& refused) { RefuseDroppedFiles(refused); });
     widget->setAcceptDrops(true);
     widget->installEventFilter(impl_->filter);
     if (auto* area = qobject_cast<QAbstractScrollArea*>(widget)) {
@@ -138,6 +152,18 @@ bool CDropFilesEdit::IsAttached() const {
   bool attached = false;
   ui::Invoke([&] { attached = impl_->filter && impl_->widget; });
   return attached;
+}
+
+void CDropFilesEdit::RefuseDroppedFiles(const std::vector<std::string>& refused) {
+  std::string message = text::Gbk(kRefusedDropMessage);
+  for (const std::string& path : refused) message += "\n" + path;
+  // Shown once the drop has been answered, so the program the files came from is not held up
+  // by the box; a window gone by then shows nothing.
+  QPointer<QWidget> widget = impl_->widget;
+  ui::Dialog* dialog = impl_->dialog;
+  ui::Post([widget, dialog, message] {
+    if (widget && dialog != nullptr) dialog->MessageBox(message);
+  });
 }
 
 void CDropFilesEdit::SetWindowText(std::string_view gbk) {

@@ -3,10 +3,9 @@
 //
 // Paths arrive as local file addresses and are taken as the file system's bytes. The windows see
 // GBK text, so those bytes are read as UTF-8 (the encoding of the system's locales) and converted
-// to GBK the way every text of the program is: a character that GBK lacks, or a byte that is not
-// UTF-8, becomes "?". Such a path shows as the user would read it but does not name its file
-// byte for byte; the process list converts executable names the same way, so a filter made from
-// it still matches.
+// to GBK the way every text of the program is. A path holding a character that GBK lacks, or a
+// byte that is not UTF-8, could never name its file or its program again: it is refused with
+// kRefusedDropMessage in a box owned by the dialog, and the drop's other files are taken.
 #pragma once
 
 #include <memory>
@@ -15,6 +14,10 @@
 #include <vector>
 
 #include "ui/dialog.h"
+
+// The message for dropped files whose paths GBK cannot hold; the paths follow, one a line.
+inline constexpr std::string_view kRefusedDropMessage =
+    "路径中含有系统编码不支持的字符，无法使用以下文件，请改名后再拖入：";
 
 class CDropFilesEdit {
  public:
@@ -39,6 +42,10 @@ class CDropFilesEdit {
   // Receives the full paths (GBK) of the local files of one drop, in the drop's order; never
   // called with none.
   virtual void OnDropFiles(const std::vector<std::string>& paths) = 0;
+
+  // Tells the user that the dropped files `refused` (GBK, "?" for what GBK lacks) cannot be
+  // taken.
+  void RefuseDroppedFiles(const std::vector<std::string>& refused);
 
   // Sets the attached edit's text (GBK), which raises its change notification.
   void SetWindowText(std::string_view gbk);

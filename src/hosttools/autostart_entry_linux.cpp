@@ -4,6 +4,7 @@
 #include <cerrno>
 
 #include "hosttools/autostart_entry.h"
+#include "hosttools/user_config.h"
 #include "settings/atomic_file.h"
 #include "settings/program_dir.h"
 
@@ -52,18 +53,7 @@ std::string AutostartEntryPath(std::string_view version) {
 }
 
 bool OpenAutostartFolder() {
-  std::string folder = AutostartFolder();
-  if (folder.empty()) return false;
-  // Missing folders on the way are created private to the user, as XDG asks of its base
-  // folders; existing ones are left as they are.
-  for (std::size_t slash = folder.find('/', 1);; slash = folder.find('/', slash + 1)) {
-    std::string prefix = folder.substr(0, slash);
-    if (::mkdir(prefix.c_str(), 0700) != 0 && errno != EEXIST) return false;
-    if (slash == std::string::npos) break;
-  }
-  struct stat st {};
-  return ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) &&
-         ::access(folder.c_str(), W_OK | X_OK) == 0;
+  return OpenUserFolder(AutostartFolder());
 }
 
 std::string QuoteExecArgument(std::string_view path) {

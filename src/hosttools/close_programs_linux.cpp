@@ -67,7 +67,7 @@ bool GatherRound(std::string_view fileName, std::map<int, HeldProcess>& held) {
     children[entry.parentPid].push_back(&entry);
     auto heldEntry = held.find(entry.pid);
     bool isHeld = heldEntry != held.end() && heldEntry->second.startTime == entry.startTime;
-    if (isHeld || entry.fileName == fileName) pending.push_back(&entry);
+    if (isHeld || ProgramNameMatches(entry, fileName)) pending.push_back(&entry);
   }
 
   bool added = false;

@@ -33,12 +33,12 @@ std::optional<std::vector<ProcessRow>> RefreshProcessList(const std::string& fil
   std::optional<std::vector<ProcessEntry>> snapshot = TakeProcessSnapshot();
   if (!snapshot) return std::nullopt;
 
-  const std::string filterName = FileNamePart(filter);
+  // Process names are in the file system's encoding (UTF-8); the list and the filter are GBK.
+  const std::string filterName = text::GbkToUtf8(FileNamePart(filter));
   std::vector<ProcessRow> rows;
   for (const ProcessEntry& entry : *snapshot) {
-    // Process names are in the file system's encoding (UTF-8); the list and the filter are GBK.
+    if (!filterName.empty() && !ProgramNameMatches(entry, filterName)) continue;
     std::string name = text::Utf8ToGbk(entry.fileName);
-    if (!filterName.empty() && !text::EqualsNoCase(filterName, name)) continue;
 
     ProcessRow row;
     row.pid = std::to_string(entry.pid);

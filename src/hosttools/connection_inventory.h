@@ -29,18 +29,18 @@ using PidSet = std::unordered_set<std::string>;
 // read.
 void RecordStartupPids(PidSet& pids);
 
-// Deletes the scratch file at `scratchPath`, lists the TCP connections with `ss -Htnp` through
+// Deletes the scratch file at `scratchPath`, lists the TCP connections with `ss -Htanp` through
 // RunCommand (whose failure messages go to `report`) and gives a new label to every process that
-// holds an established connection with an IPv4 local address (see PidsToLabel). A user without
-// the right sees only the processes of their own in the listing.
+// holds a connection (any state but listening) with an IPv4 local address (see PidsToLabel). A user
+// without the right sees only the processes of their own in the listing.
 void ScanConnections(const std::string& scratchPath, const ErrorReport& report);
 
 // Returns the rows of the process list in ascending pid order. `filter` (GBK) is the process
-// filter: when its file name part is not empty, only processes whose executable file name equals
-// it without regard to letter case are listed. A process with a stored label shows it; one
-// without a label shows kNoLabel when its id is in `startupPids`, otherwise it gets a new label,
-// stored for the next refresh, and shows nothing yet. Returns nothing when no snapshot of the
-// processes can be taken; the list then keeps its rows.
+// filter: when its file name part is not empty, only the processes it names (ProgramNameMatches:
+// executable, start name or kernel name, without regard to letter case) are listed. A process with
+// a stored label shows it; one without a label shows kNoLabel when its id is in `startupPids`,
+// otherwise it gets a new label, stored for the next refresh, and shows nothing yet. Returns
+// nothing when no snapshot of the processes can be taken; the list then keeps its rows.
 std::optional<std::vector<ProcessRow>> RefreshProcessList(const std::string& filter,
                                                           const PidSet& startupPids,
                                                           const std::string& scratchPath);

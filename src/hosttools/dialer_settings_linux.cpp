@@ -1,11 +1,11 @@
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <mutex>
 
 #include "hosttools/dialer_settings.h"
+#include "hosttools/user_config.h"
+#include "settings/keys.h"
 #include "settings/profile.h"
 
 namespace hosttools {
@@ -26,30 +26,34 @@ void SetDialerSettingsPathForTesting(const std::string& path) {
   g_testPath = path;
 }
 
+std::string UserDialerSettingsPath() {
+  std::string config = UserConfigFolder();
+  return config.empty() ? config : config + "/" + std::string(kUserDialerSettingsName);
+}
+
 bool ProhibitIpSec(const std::string& path) {
   return settings::GetProfileInt(kRasManSection, kProhibitIpSec, 0, path) != 0;
 }
 
+bool ProhibitIpSec() {
+  const std::string user = UserDialerSettingsPath();
+  if (!user.empty() &&
+      !settings::GetProfileString(kRasManSection, kProhibitIpSec, "", settings::kWhole, user)
+           .empty()) {
+    return ProhibitIpSec(user);
+  }
+  return ProhibitIpSec(DialerSettingsPath());
+}
+
 bool OpenDialerSettingsForWriting(const std::string& path) {
   std::size_t slash = path.rfind('/');
-  const std::string folder =
-      slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
-  if (::mkdir(folder.c_str(), 0755) == 0) {
-    ::chmod(folder.c_str(), 0755);  // the umask may have taken read rights from other users
-  } else if (errno != EEXIST) {
+  if (slash == std::string::npos || !OpenUserFolder(slash == 0 ? "/" : path.substr(0, slash))) {
     return false;
   }
-
-  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0644);
-  if (fd >= 0) {
-    ::fchmod(fd, 0644);
-  } else if (errno == EEXIST) {
-    fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
-  }
+  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
   if (fd < 0) return false;
   ::close(fd);
-  // The value is written by replacing the file, which needs the right to write its folder.
-  return ::faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) == 0;
+  return true;
 }
 
 bool WriteProhibitIpSec(const std::string& path) {

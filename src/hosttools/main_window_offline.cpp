@@ -1,11 +1,14 @@
 // The main window's offline actions, run when the connection drops, and the network restore
 // behind button 1008.
+#include <memory>
+
 #include "app/main_window.h"
 #include "hosttools/close_programs.h"
 #include "hosttools/network_switch.h"
 #include "hosttools/window_prompts.h"
 #include "settings/keys.h"
 #include "settings/profile.h"
+#include "ui/application.h"
 
 void CTunvikDlg::CloseListedPrograms() {
   hosttools::CloseListedPrograms(
@@ -13,13 +16,34 @@ void CTunvikDlg::CloseListedPrograms() {
                                  settings::kClosingProcessLimit, settingsPath));
 }
 
+// NetworkManager may take a moment to answer (polkit decides on each call), so both switches
+// run on a worker while the window keeps pumping.
 void CTunvikDlg::DisableNetwork() {
-  disabledAdapters = hosttools::DisableNetwork(hosttools::WindowErrorReport(*this));
-  // Written also when no interface was switched off, so an old list is not restored later.
-  settings::WriteProfileString(settings::kHostConfig, settings::kNetwork,
-                               hosttools::JoinAdapterNames(disabledAdapters), settingsPath);
+  ui::RunBackgroundTask(networkTask, [this] {
+    hosttools::LinkSwitchResult result =
+        hosttools::DisableNetwork(hosttools::WindowErrorReport(*this));
+    std::vector<std::string> kept;
+    ui::Invoke([&] {
+      kept = hosttools::MergeSwitchedOff(disabledAdapters, result.switched);
+      disabledAdapters = kept;
+    });
+    // Written also when no link went off, so a list of links already back on is not restored.
+    settings::WriteProfileString(settings::kHostConfig, settings::kNetwork,
+                                 hosttools::JoinAdapterNames(kept), settingsPath);
+    if (!result.failed.empty()) ShowStatus(hosttools::SwitchOffFailedStatus(result.failed));
+  });
 }
 
-void CTunvikDlg::RestoreNetwork() {
-  hosttools::RestoreNetwork(disabledAdapters, hosttools::WindowErrorReport(*this));
+bool CTunvikDlg::RestoreNetwork() {
+  // A start kept for later (the switch-off still runs) outlives this call: it reports nothing.
+  auto allOn = std::make_shared<bool>(false);
+  const bool ran = ui::RunBackgroundTask(networkTask, [this, allOn] {
+    std::vector<std::string> names;
+    ui::Invoke([&] { names = disabledAdapters; });
+    hosttools::LinkSwitchResult result =
+        hosttools::RestoreNetwork(names, hosttools::WindowErrorReport(*this));
+    *allOn = result.failed.empty();
+    if (!*allOn) ShowStatus(hosttools::SwitchOnFailedStatus(result.failed));
+  });
+  return ran && *allOn;
 }

@@ -1,5 +1,6 @@
 #include <dirent.h>
 #include <fcntl.h>
+#include <glib.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -83,6 +84,22 @@ bool ParseStat(std::string_view stat, ProcessEntry& entry, std::string& commandN
   return false;
 }
 
+// The case-folded form of a name: Unicode case folding for UTF-8, ASCII folding for a name that
+// is not UTF-8 (file names may hold any bytes).
+std::string FoldCase(std::string_view name) {
+  if (g_utf8_validate(name.data(), static_cast<gssize>(name.size()), nullptr)) {
+    gchar* folded = g_utf8_casefold(name.data(), static_cast<gssize>(name.size()));
+    std::string result = folded != nullptr ? folded : std::string(name);
+    g_free(folded);
+    return result;
+  }
+  std::string result(name);
+  for (char& c : result) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return result;
+}
+
 }  // namespace
 
 std::optional<ProcessEntry> ReadProcessEntry(int pid) {
@@ -95,8 +112,25 @@ std::optional<ProcessEntry> ReadProcessEntry(int pid) {
   std::string commandName;
   if (!ParseStat(stat, entry, commandName)) return std::nullopt;
   entry.fileName = ExecutableName(procDir);
-  if (entry.fileName.empty()) entry.fileName = std::move(commandName);
+  if (entry.fileName.empty()) entry.fileName = commandName;
+  entry.kernelName = std::move(commandName);
+  std::string commandLine;
+  if (ReadSmallFile(procDir + "/cmdline", commandLine)) {
+    std::string_view first(commandLine.c_str());  // up to the first NUL: argv[0]
+    std::size_t slash = first.rfind('/');
+    entry.startName =
+        std::string(slash == std::string_view::npos ? first : first.substr(slash + 1));
+  }
   return entry;
+}
+
+bool ProgramNameMatches(const ProcessEntry& entry, std::string_view name) {
+  if (name.empty()) return false;
+  const std::string wanted = FoldCase(name);
+  for (const std::string* candidate : {&entry.fileName, &entry.startName, &entry.kernelName}) {
+    if (!candidate->empty() && FoldCase(*candidate) == wanted) return true;
+  }
+  return false;
 }
 
 std::optional<std::vector<ProcessEntry>> TakeProcessSnapshot() {

@@ -60,7 +60,7 @@ void ParseLine(std::string_view line, std::vector<std::string>& pids) {
   NextField(rest);  // Send-Q
   std::string_view local = NextField(rest);
   std::string_view peer = NextField(rest);
-  if (state != "ESTAB" || local.empty() || peer.empty()) return;
+  if (state == "LISTEN" || local.empty() || peer.empty()) return;
 
   // The host part is the text before the first ":" (empty without one). IPv4 gives the address,
   // a bracketed IPv6 address whose first colon follows the bracket gives just "[".

@@ -21,7 +21,7 @@ ErrorReport WindowErrorReport(ui::Dialog& window) {
 }
 
 Fix789Outcome Fix789(ui::Dialog& window) {
-  return Fix789(WindowPrompts(window), SystemRestartAction(), DialerSettingsPath());
+  return Fix789(WindowPrompts(window), SystemRestartAction(), UserDialerSettingsPath());
 }
 
 }  // namespace hosttools

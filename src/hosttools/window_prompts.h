@@ -18,7 +18,7 @@ Prompts WindowPrompts(ui::Dialog& window);
 // `window`, with an OK button. Callable from any thread.
 ErrorReport WindowErrorReport(ui::Dialog& window);
 
-// Runs the 789 repair on the dialer settings file in use with `window` owning its boxes, and on
+// Runs the 789 repair on the user's dialer settings file with `window` owning its boxes, and on
 // Yes asks the program's restart action (SystemRestartAction). Returns what happened.
 Fix789Outcome Fix789(ui::Dialog& window);
 

@@ -102,27 +102,46 @@ int CreateLockedTemporary(const std::string& dir, const std::string& base, std::
 
 }  // namespace
 
-ReadStatus ReadTextFile(const std::string& path, std::string& contents) {
+ReadStatus ReadTextFile(const std::string& path, std::string& contents, std::size_t maxBytes) {
   contents.clear();
-  Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  // Non-blocking, so that a FIFO does not wait for a writer; what is no regular file is then
+  // closed unread.
+  Fd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
   if (fd.get() < 0)
     return (errno == ENOENT || errno == ENOTDIR) ? ReadStatus::kMissing : ReadStatus::kFailed;
+  return ReadOpenFile(fd.get(), contents, maxBytes);
+}
+
+ReadStatus ReadOpenFile(int fd, std::string& contents, std::size_t maxBytes) {
+  contents.clear();
   struct stat st {};
-  if (::fstat(fd.get(), &st) != 0 || S_ISDIR(st.st_mode)) return ReadStatus::kFailed;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return ReadStatus::kFailed;
+  auto size = static_cast<std::size_t>(st.st_size);
+  if (size > maxBytes) return ReadStatus::kFailed;
+  contents.reserve(size);
   char buffer[65536];
-  for (;;) {
-    ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
+  for (off_t offset = 0;;) {
+    // A file with a size is read up to it, without one more read to find its end; one that tells
+    // none (as those of /proc) is read to its end.
+    if (size > 0 && contents.size() >= size) return ReadStatus::kOk;
+    ssize_t n = ::pread(fd, buffer, sizeof buffer, offset);
     if (n == 0) return ReadStatus::kOk;
     if (n < 0) {
       if (errno == EINTR) continue;
       contents.clear();
       return ReadStatus::kFailed;
     }
+    // A file that grows while it is read is held to the same bound.
+    if (static_cast<std::size_t>(n) > maxBytes - contents.size()) {
+      contents.clear();
+      return ReadStatus::kFailed;
+    }
     contents.append(buffer, static_cast<std::size_t>(n));
+    offset += n;
   }
 }
 
-bool ReplaceFileAtomically(const std::string& path, std::string_view contents) {
+bool ReplaceFileAtomically(const std::string& path, std::string_view contents, FileAccess access) {
   if (path.empty()) return false;
   const std::string target = ResolveTarget(path);
   std::size_t slash = target.rfind('/');
@@ -139,7 +158,8 @@ bool ReplaceFileAtomically(const std::string& path, std::string_view contents) {
   Fd fd(CreateLockedTemporary(dir, base, tempName));
   if (fd.get() < 0) return false;
 
-  bool ok = ::fchmod(fd.get(), exists ? (old.st_mode & 07777) : 0600) == 0;
+  mode_t mode = (exists && access == FileAccess::kKeep) ? (old.st_mode & 07777) : 0600;
+  bool ok = ::fchmod(fd.get(), mode) == 0;
   if (ok && exists && (old.st_uid != ::geteuid() || old.st_gid != ::getegid())) {
     // Only a privileged writer can keep another user's ownership; anyone else makes the new file
     // their own, as any rewrite of a file in a folder they may write does.

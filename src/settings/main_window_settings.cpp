@@ -14,8 +14,17 @@ MainWindowSettings LoadMainWindowSettings(const std::string& settingsPath) {
       GetProfileString(kHardwareConfig, kProcessIP, "", kProcessIPLimit, settingsPath);
   s.autostart = GetProfileInt(kHostConfig, kAutostart, 0, settingsPath);
   s.autoConnect = GetProfileInt(kHostConfig, kAutoConnect, 0, settingsPath);
-  SplitList(GetProfileString(kHostConfig, kNetwork, "", kNetworkLimit, settingsPath),
-            kListSeparator, s.disabledAdapters);
+  // The names of `network` are the operating system's link names, not GBK: they are split at
+  // every "|" byte, so a name ending in what looks like a GBK lead byte keeps the "|" after it.
+  const std::string value =
+      GetProfileString(kHostConfig, kNetwork, "", kNetworkLimit, settingsPath);
+  std::string_view network = value;
+  while (!network.empty()) {
+    std::size_t bar = network.find(kListSeparator);
+    s.disabledAdapters.emplace_back(network.substr(0, bar));
+    if (bar == std::string_view::npos) break;
+    network.remove_prefix(bar + 1);
+  }
   return s;
 }
 

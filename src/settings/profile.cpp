@@ -1,19 +1,23 @@
 #include "settings/profile.h"
 
+#include <sys/stat.h>
+
 #include <climits>
 #include <mutex>
 #include <optional>
 
 #include "settings/atomic_file.h"
 #include "settings/ini_document.h"
+#include "settings/keys.h"
+#include "settings/update_lock.h"
 #include "text/gbk.h"
 
 namespace settings {
 namespace {
 
-// One lock for every profile operation of the process: the user-interface thread and background
-// tasks read and rewrite the same files, and a read-modify-write must not interleave with another.
-std::mutex& ProfileMutex() {
+// One lock for the writers of the process. The lock on the file keeps writers in other processes
+// out, and in this one too; this one also guards the writes where the file system has no locks.
+std::mutex& WriterMutex() {
   static std::mutex mutex;
   return mutex;
 }
@@ -32,12 +36,12 @@ std::string CutToLimit(std::string_view value, std::size_t limit) {
 }
 
 // Reads the stored value afresh, or nullopt when the file, the section or the key is missing.
-// An unreadable file reads as a missing one.
+// A file that cannot be read (no regular file, too large, no right) reads as a missing one. No
+// lock is needed: a write replaces the file whole, so a read sees the old or the new file.
 std::optional<std::string> ReadValue(std::string_view section, std::string_view key,
                                      const std::string& path) {
-  std::lock_guard lock(ProfileMutex());
   std::string contents;
-  if (ReadTextFile(path, contents) != ReadStatus::kOk) return std::nullopt;
+  if (ReadTextFile(path, contents, kMaxProfileFileSize) != ReadStatus::kOk) return std::nullopt;
   return IniDocument::Parse(contents).Get(section, key);
 }
 
@@ -50,16 +54,43 @@ bool HasOuterBlanks(std::string_view s) {
   return blank(s.front()) || blank(s.back());
 }
 
+// True when the text ends in the first byte of a double-byte character without its second byte:
+// in a line such a byte takes the "]" or "=" after it for its second byte.
+bool EndsInLoneLeadByte(std::string_view s) {
+  std::size_t i = 0;
+  while (i + 1 < s.size()) i += text::IsLeadByte(static_cast<unsigned char>(s[i])) ? 2 : 1;
+  return i + 1 == s.size() && text::IsLeadByte(static_cast<unsigned char>(s[i]));
+}
+
 // A name that the file could not give back as written would be a write that reads back as
 // something else, or a value that opens a line of its own; such writes are refused.
 bool IsWritable(std::string_view section, std::string_view key, std::string_view value) {
   if (section.empty() || key.empty() || HasLineBreakOrNul(section) || HasLineBreakOrNul(key) ||
-      HasLineBreakOrNul(value) || HasOuterBlanks(section) || HasOuterBlanks(key)) {
+      HasLineBreakOrNul(value) || HasOuterBlanks(section) || HasOuterBlanks(key) ||
+      EndsInLoneLeadByte(section) || EndsInLoneLeadByte(key)) {
     return false;
   }
   if (text::FindChar(section, ']') != text::npos) return false;
   if (text::FindChar(key, '=') != text::npos) return false;
   return key.front() != ';' && key.front() != '#' && key.front() != '[';
+}
+
+// The settings file holds the account's password in plain text, so every write leaves it readable
+// by its owner only, also one that an older version, or an edit by hand, left readable by others.
+// Other profile files keep their mode: the dialer's system-wide file is read by every user's
+// dialer.
+bool HoldsSecrets(const std::string& path) {
+  std::string_view name = path;
+  if (std::size_t slash = name.rfind('/'); slash != std::string_view::npos)
+    name.remove_prefix(slash + 1);
+  return name == kSettingsFileName;
+}
+
+// Leaves the file readable by its owner only, as a write that replaces it does. Only the owner
+// may change the mode: for a file of another user this fails, and the file stays as it is.
+void MakePrivate(int fd) {
+  struct stat st {};
+  if (::fstat(fd, &st) == 0 && (st.st_mode & 07777) != 0600) (void)::fchmod(fd, 0600);
 }
 
 int ParseLeadingInt(std::string_view s) {
@@ -97,16 +128,29 @@ int GetProfileInt(std::string_view section, std::string_view key, int fallback,
 bool WriteProfileString(std::string_view section, std::string_view key, std::string_view value,
                         const std::string& path) {
   if (!IsWritable(section, key, value)) return false;
-  std::lock_guard lock(ProfileMutex());
+  std::lock_guard lock(WriterMutex());
+  FileUpdateLock file(path);
+  if (!file.held()) return false;
   std::string contents;
-  ReadStatus status = ReadTextFile(path, contents);
   // An existing file that cannot be read must not be replaced by one holding only this key.
-  if (status == ReadStatus::kFailed) return false;
+  if (ReadOpenFile(file.fd(), contents, kMaxProfileFileSize) != ReadStatus::kOk) return false;
   IniDocument doc = IniDocument::Parse(contents);
+  if (!doc.CanSerialize()) return false;
   doc.Set(section, key, value);
   std::string updated = doc.Serialize();
-  if (status == ReadStatus::kOk && updated == contents) return true;
-  return ReplaceFileAtomically(path, updated);
+  // The file must give the value back, and be small enough to be read again at all.
+  if (updated.size() > kMaxProfileFileSize ||
+      IniDocument::Parse(updated).Get(section, key) != value)
+    return false;
+  const bool secret = HoldsSecrets(path);
+  if (updated == contents) {
+    if (secret) MakePrivate(file.fd());
+    return true;
+  }
+  if (!ReplaceFileAtomically(path, updated, secret ? FileAccess::kOwnerOnly : FileAccess::kKeep))
+    return false;
+  file.Commit();
+  return true;
 }
 
 bool WriteProfileInt(std::string_view section, std::string_view key, int value,

@@ -42,7 +42,12 @@ void CTunvikDlg::ShowStatus(std::string_view gbk) {
 void CTunvikDlg::SetConnectCaptionEnabled(std::string_view gbk) {
   ui::Invoke([&] {
     EnableDlgItem(IDC_CONNECT, true);
+    const bool toIdle = gbk == text::Gbk(kCaptionIdle) && GetDlgItemText(IDC_CONNECT) != gbk;
     SetDlgItemText(IDC_CONNECT, gbk);
+    // A connection that went away is acted on by the next supervision tick; it comes now rather
+    // than up to a second later. The supervision itself decides, as on every tick, whether the
+    // change is a drop. Its timer is the window's, so no tick outlives the window.
+    if (toIdle && IsTimerRunning(kSupervisionTimer)) SetTimer(kSupervisionSoonTimer, 0);
   });
 }
 

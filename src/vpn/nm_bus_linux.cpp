@@ -147,6 +147,43 @@ bool NmBus::Deactivate(const std::string& activePath, ErrorPtr* error) {
               g_variant_new("(o)", activePath.c_str()), G_VARIANT_TYPE("()"), error) != nullptr;
 }
 
+bool NmBus::NetworkingEnabled(ErrorPtr* error) {
+  VariantPtr reply = Call(NM_DBUS_PATH, "org.freedesktop.DBus.Properties", "Get",
+                          g_variant_new("(ss)", NM_DBUS_INTERFACE, "NetworkingEnabled"),
+                          G_VARIANT_TYPE("(v)"), error);
+  if (!reply) return false;
+  GVariant* value = nullptr;
+  g_variant_get(reply.get(), "(v)", &value);
+  VariantPtr owned(value);
+  return g_variant_is_of_type(value, G_VARIANT_TYPE_BOOLEAN) && g_variant_get_boolean(value);
+}
+
+bool NmBus::EnableNetworking(bool enable, ErrorPtr* error) {
+  return Call(NM_DBUS_PATH, NM_DBUS_INTERFACE, "Enable", g_variant_new("(b)", enable),
+              G_VARIANT_TYPE("()"), error) != nullptr;
+}
+
+std::string NmBus::DeviceByInterface(const std::string& name, ErrorPtr* error) {
+  VariantPtr reply = Call(NM_DBUS_PATH, NM_DBUS_INTERFACE, "GetDeviceByIpIface",
+                          g_variant_new("(s)", name.c_str()), G_VARIANT_TYPE("(o)"), error);
+  if (!reply) return {};
+  const gchar* path = nullptr;
+  g_variant_get(reply.get(), "(&o)", &path);
+  return path;
+}
+
+unsigned NmBus::DeviceState(const std::string& path, ErrorPtr* error) {
+  VariantPtr reply =
+      Call(path.c_str(), "org.freedesktop.DBus.Properties", "Get",
+           g_variant_new("(ss)", NM_DBUS_INTERFACE_DEVICE, "State"), G_VARIANT_TYPE("(v)"), error);
+  if (!reply) return NM_DEVICE_STATE_UNKNOWN;
+  GVariant* value = nullptr;
+  g_variant_get(reply.get(), "(v)", &value);
+  VariantPtr owned(value);
+  return g_variant_is_of_type(value, G_VARIANT_TYPE_UINT32) ? g_variant_get_uint32(value)
+                                                            : unsigned{NM_DEVICE_STATE_UNKNOWN};
+}
+
 guint NmBus::Subscribe(const char* interface, const char* member, GDBusSignalCallback callback,
                        gpointer data) {
   return g_dbus_connection_signal_subscribe(connection_, NM_DBUS_SERVICE, interface, member,

@@ -60,6 +60,16 @@ class NmBus {
   // Deactivates the active connection at `activePath`.
   bool Deactivate(const std::string& activePath, ErrorPtr* error);
 
+  // Whether networking is enabled (NM's NetworkingEnabled); false with `error` set on failure.
+  bool NetworkingEnabled(ErrorPtr* error);
+  // Switches networking as a whole on or off (NM's Enable), as the desktop's "Enable Networking"
+  // does; NM checks the caller's right (polkit's enable-disable-network).
+  bool EnableNetworking(bool enable, ErrorPtr* error);
+  // The path of the device NM knows under the interface name `name`, or empty.
+  std::string DeviceByInterface(const std::string& name, ErrorPtr* error);
+  // The state (NMDeviceState) of the device at `path`; NM_DEVICE_STATE_UNKNOWN on failure.
+  unsigned DeviceState(const std::string& path, ErrorPtr* error);
+
   // Subscribes `callback` to the signal `member` of `interface` that NM sends from any object.
   // Returns the subscription's id for Unsubscribe.
   guint Subscribe(const char* interface, const char* member, GDBusSignalCallback callback,

@@ -99,6 +99,26 @@ TEST_F(ServerListPage, FailedRequestsRetryEverySecondAndNoJsonKeepsTheRows) {
   });
 }
 
+TEST_F(ServerListPage, ARetryThatComesWhileTheFailedFetchsWaitIsHeldStillRuns) {
+  // The fetch fails during an outage; while a handler nested in its wait holds the wait (a dialog
+  // left open, say), the retry timer ticks: the retry runs, and the list arrives.
+  server.Set("getVpnHost", {500, kThreeServers, 200});
+  Host host(server.Base());
+  int rowsWhileHeld = -1;
+  t::RunModal(host, [&] {
+    ui::Post([&] { host.page.OnTimer(1); });
+    ui::Post([&] {
+      t::WaitUntil([&] { return server.Count("getVpnHost") == 2; });
+      server.Set("getVpnHost", {200, kThreeServers});
+      t::WaitUntil([&] { return host.page.GetListView(IDC_SERVER_LIST).GetItemCount() == 3; },
+                   15000);
+      rowsWhileHeld = host.page.GetListView(IDC_SERVER_LIST).GetItemCount();
+    });
+    t::WaitUntil([&] { return rowsWhileHeld >= 0; }, 30000);
+  });
+  EXPECT_EQ(rowsWhileHeld, 3);
+}
+
 TEST_F(ServerListPage, ClickBelowTheRowsChangesNothing) {
   server.Set("getVpnHost", {200, kThreeServers});
   Host host(server.Base());

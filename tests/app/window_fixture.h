@@ -1,6 +1,6 @@
 // A fixture for window tests: the offscreen application, scripted message boxes, and a program
 // directory of the test's own so that the settings file lives in a temporary folder; the user's
-// home, configuration and runtime folders are moved into it too.
+// home, configuration and runtime folders are moved into it too, and the system bus out of reach.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -47,6 +47,12 @@ class WindowTest : public ::testing::Test {
       std::filesystem::permissions(folder, std::filesystem::perms::owner_all);
       setenv(name, folder.c_str(), 1);
     }
+    // No NetworkManager: whatever runs on the machine's system bus is never asked to switch the
+    // machine's network off or on by a window under test.
+    const char* bus = std::getenv("DBUS_SYSTEM_BUS_ADDRESS");
+    savedEnv_.emplace_back("DBUS_SYSTEM_BUS_ADDRESS",
+                           bus != nullptr ? std::optional<std::string>(bus) : std::nullopt);
+    setenv("DBUS_SYSTEM_BUS_ADDRESS", ("unix:path=" + dir_ + "/no-bus").c_str(), 1);
   }
   void TearDown() override {
     for (const auto& [name, old] : savedEnv_) {

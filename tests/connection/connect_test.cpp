@@ -95,6 +95,22 @@ TEST_F(Connect, AutomaticAttemptRefusedByTheServiceIsADropAndRetries) {
       api.Base());
 }
 
+TEST_F(Connect, ALoginAnswerThatIsNoJsonIsAFailedLogin) {
+  apptest::FakeApi api;
+  for (const std::string& answer : {std::string(4000, '['), std::string(R"({"code":"200",})")}) {
+    api.Set("contactServer", {200, answer});
+    RunWindow(
+        [&](CTunvikDlg& w) {
+          t::Click(w, IDC_CONNECT);
+          EXPECT_EQ(Status(w), "错误信息：服务器故障或连接超时！error:404");
+          EXPECT_EQ(Caption(w), "连 接");
+          EXPECT_TRUE(w.IsDlgItemEnabled(IDC_CONNECT));
+        },
+        api.Base());
+  }
+  EXPECT_TRUE(backend->Dials().empty());
+}
+
 TEST_F(Connect, MissingInputIsToldAndNothingIsSentOrSaved) {
   struct Case {
     const char* settings;

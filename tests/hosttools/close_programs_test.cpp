@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "hosttools/command_runner.h"
 #include "hosttools/file_name.h"
+#include "hosttools/process_table.h"
 #include "test_support.h"
 #include "text/gbk.h"
 
@@ -40,9 +43,14 @@ TEST(FileNamePart, TakesThePartAfterTheLastSeparator) {
 // which starts two sleeps (grandchildren), and waits.
 class Tree {
  public:
-  Tree(const TempDir& dir, const std::string& name) {
+  // With `linkName`, the program is started through a symbolic link of that name to it.
+  Tree(const TempDir& dir, const std::string& name, const std::string& linkName = {}) {
     std::string path = dir.File(name);
     hosttools_test::CopyProgram("/bin/sh", path);
+    if (!linkName.empty()) {
+      std::filesystem::create_symlink(path, dir.File(linkName));
+      path = dir.File(linkName);
+    }
     root_ = std::make_unique<ChildProcess>(
         std::vector<std::string>{path, "-c", "sh -c 'sleep 1000 & sleep 1000 & wait' & wait"});
     EXPECT_TRUE(WaitFor([this] { return Descendants(root_->pid()).size() >= 3; }));
@@ -93,11 +101,51 @@ TEST(CloseListedPrograms, EndsListedProgramsWithTheirDescendantsAndNothingElse) 
 TEST(CloseListedPrograms, EmptyListOrUnknownNamesEndNothing) {
   TempDir dir;
   Tree kept(dir, "tunvik-close-c");
-  for (const char* list : {"", "|", "||", "tunvik-close-none", "TUNVIK-CLOSE-C", "tunvik-close"}) {
+  for (const char* list : {"", "|", "||", "tunvik-close-none", "tunvik-close", "tunvik-close-c2"}) {
     EXPECT_EQ(CloseListedPrograms(list), 0) << list;
   }
   EXPECT_FALSE(HasEnded(kept.root()));
   for (int pid : kept.members()) EXPECT_FALSE(HasEnded(pid));
+}
+
+// The program as the user knows it: the name it was started under (a link to it) and its file
+// name in any letter case.
+TEST(CloseListedPrograms, MatchesTheNameItWasStartedUnderAndIgnoresLetterCase) {
+  TempDir dir;
+  Tree linked(dir, "tunvik-close-real311", "tunvik-close-link");
+  Tree cased(dir, "tunvik-close-Case");
+  Tree kept(dir, "tunvik-close-other");
+
+  EXPECT_EQ(CloseListedPrograms("/usr/bin/tunvik-close-link|C:\\TUNVIK-CLOSE-CASE|"), 8);
+  EXPECT_TRUE(linked.RootKilled());
+  EXPECT_TRUE(cased.RootKilled());
+  EXPECT_TRUE(linked.AllDescendantsEnded());
+  EXPECT_TRUE(cased.AllDescendantsEnded());
+  EXPECT_FALSE(HasEnded(kept.root()));
+}
+
+TEST(ProgramNameMatches, NamesOfAProcess) {
+  ProcessEntry entry;
+  entry.fileName = "python3.11";
+  entry.startName = "python3";
+  entry.kernelName = "python3";
+  for (const char* name : {"python3.11", "PYTHON3.11", "python3", "Python3"}) {
+    EXPECT_TRUE(ProgramNameMatches(entry, name)) << name;
+  }
+  for (const char* name : {"", "python", "python3.1", "python3.11.exe"}) {
+    EXPECT_FALSE(ProgramNameMatches(entry, name)) << name;
+  }
+  // Case folding beyond ASCII, and names that are no UTF-8.
+  entry = ProcessEntry{};
+  entry.fileName =
+      "\xc3\x89"
+      "diteur";  // "Éditeur"
+  EXPECT_TRUE(ProgramNameMatches(entry,
+                                 "\xc3\xa9"
+                                 "DITEUR"));
+  entry.fileName = "Raw\xff";
+  EXPECT_TRUE(ProgramNameMatches(entry, "rAW\xff"));
+  EXPECT_FALSE(ProgramNameMatches(entry, "raw\xfe"));
 }
 
 TEST(CloseListedPrograms, NeverEndsTheCallingProcess) {

@@ -1,6 +1,7 @@
 // The maintenance actions: share deletion, the 789 repair with its restart, and the start-up
 // checkboxes. No test restarts the machine: the restart is a fake, or logind's tools are
 // replaced by scripts at absolute paths.
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -102,10 +103,12 @@ TEST_F(Fix789Test, AnsweredNoSetsTheValueAndRestartsNothing) {
             G("出现错误789，已经修复此问题，必须重启电脑生效！是否重启电脑？"));
   EXPECT_EQ(prompts_.questions[0].second, G("修复成功"));
   EXPECT_TRUE(prompts_.messages.empty());
-  // Every user's dialer reads the file.
+  // The user's own file, in a folder of the user's own.
   struct stat st {};
   ASSERT_EQ(::stat(path_.c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 0777, 0644u);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+  ASSERT_EQ(::stat(dir_.File("tunvik").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0700u);
 }
 
 TEST_F(Fix789Test, AnsweredYesAsksTheRestartAndReportsARefusal) {
@@ -182,6 +185,50 @@ TEST_F(Fix789Test, WithoutTheRightShowsItsMessageAndChangesNothing) {
   EXPECT_EQ(WEXITSTATUS(status), 0);
   EXPECT_EQ(shown, G("打开注册表失败,请用管理员身份运行"));
   EXPECT_EQ(ReadAll(path_).value_or(""), before);
+}
+
+// The repair of a user without any right beyond their own: it writes the user's file, in the
+// user's configuration folder, which the dialer then reads before the system-wide file.
+TEST_F(Fix789Test, AnUnprivilegedUserWritesTheirOwnSettingWhichTheDialerUses) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to run the repair as another user";
+  const std::string config = dir_.File("config");
+  ::mkdir(config.c_str(), 0700);
+  ASSERT_EQ(::chown(config.c_str(), 65534, 65534), 0);
+  ::chmod(dir_.path().c_str(), 0755);
+  const std::string system = dir_.File("etc-dialer.ini");
+  hosttools_test::WriteAll(system, "[RasMan]\nProhibitIpSec=0\n");
+  const std::string previousSystem = DialerSettingsPath();
+  SetDialerSettingsPathForTesting(system);
+  ScopedEnv xdg("XDG_CONFIG_HOME", config);
+
+  pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(3);
+    FakePrompts prompts;
+    FakeRestart restart(RestartResult::kRestarting);
+    ::_exit(Fix789(prompts.Get(), restart) == Fix789Outcome::kDeclined ? 0 : 1);
+  }
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+
+  const std::string user = config + "/tunvik/dialer.ini";
+  EXPECT_EQ(UserDialerSettingsPath(), user);
+  struct stat st {};
+  ASSERT_EQ(::stat(user.c_str(), &st), 0);
+  EXPECT_EQ(st.st_uid, 65534u);
+  EXPECT_TRUE(ProhibitIpSec(user));
+  EXPECT_TRUE(ProhibitIpSec());  // the user's file decides over the system's 0
+  EXPECT_EQ(ReadAll(system).value_or(""), "[RasMan]\nProhibitIpSec=0\n");
+
+  // Without the key in the user's file, the system-wide file decides.
+  hosttools_test::WriteAll(user, "[RasMan]\nOther=1\n");
+  EXPECT_FALSE(ProhibitIpSec());
+  hosttools_test::WriteAll(system, "[RasMan]\nProhibitIpSec=1\n");
+  EXPECT_TRUE(ProhibitIpSec());
+  SetDialerSettingsPathForTesting(previousSystem);
 }
 
 TEST_F(Fix789Test, FolderThatCannotBeMadeCountsAsNoRight) {

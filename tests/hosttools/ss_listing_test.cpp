@@ -25,7 +25,7 @@ TEST(PidsToLabel, RealListings) {
       // Three IPv4 connections, each shared by two processes (a fork after accept); the
       // [::ffff:127.0.0.1] and [::1] connections are passed over.
       {"ss_tnp_loopback.txt", {"6287", "6246", "6287", "6246", "6287", "6246"}},
-      // The same with listeners, which are not established, and a listener without a process.
+      // The same with listeners, which are passed over, and a listener without a process.
       {"ss_tnap_loopback.txt", {"6287", "6246", "6287", "6246", "6287", "6246"}},
       // A local address with a scope ("127.0.0.1%lo"), and global IPv6 addresses, whose host
       // part "[2001" is not just "[" and so gets a label; the name holds ",pid=1".
@@ -48,9 +48,12 @@ TEST(PidsToLabel, EdgeLines) {
       // Carriage returns at the line ends.
       {"ESTAB 0 0 10.0.0.2:22 10.0.0.9:5000 users:((\"sshd\",pid=4,fd=3))\r\n", {"4"}},
       {"ESTAB 0 0 0.0.0.0:22 10.0.0.9:5000 users:((\"sshd\",pid=4,fd=3))", {"4"}},
-      // Not established, or no process field (another user's socket seen without the right).
-      {"SYN-SENT 0 1 10.0.0.2:4000 10.0.0.9:80 users:((\"curl\",pid=77,fd=5))\n", {}},
-      {"CLOSE-WAIT 1 0 10.0.0.2:4000 10.0.0.9:80 users:((\"curl\",pid=77,fd=5))\n", {}},
+      // Every state but listening counts, as netstat -no lists them; no process field (another
+      // user's socket seen without the right) gives nothing.
+      {"SYN-SENT 0 1 10.0.0.2:4000 10.0.0.9:80 users:((\"curl\",pid=77,fd=5))\n", {"77"}},
+      {"CLOSE-WAIT 1 0 10.0.0.2:4000 10.0.0.9:80 users:((\"curl\",pid=77,fd=5))\n", {"77"}},
+      {"FIN-WAIT-2 0 0 10.0.0.2:4000 10.0.0.9:80 users:((\"curl\",pid=78,fd=5))\n", {"78"}},
+      {"LISTEN 0 128 10.0.0.2:22 0.0.0.0:* users:((\"sshd\",pid=4,fd=3))\n", {}},
       {"ESTAB 0 0 10.0.0.2:4000 10.0.0.9:80\n", {}},
       // Bracketed IPv6 whose first colon follows the bracket.
       {"ESTAB 0 0 [::]:22 [::1]:5000 users:((\"a\",pid=5,fd=3))\n", {}},

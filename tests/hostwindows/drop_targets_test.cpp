@@ -111,6 +111,29 @@ TEST_F(CloseList, DroppedFilesAreAppendedAsLines) {
   });
 }
 
+// A path that GBK cannot hold could never name its program: it is refused with a message, and
+// the drop's other files are taken.
+TEST_F(CloseList, ADroppedPathWithCharactersGbkLacksIsRefusedWithAMessage) {
+  CCloseThreadDlg dialog;
+  t::RunModal(dialog, [&] {
+    t::DropFiles(dialog, IDC_CLOSE_LIST,
+                 {"/opt/a/x.exe", "/opt/\xf0\x9f\x98\x80/y.exe", "/opt/raw\xff.exe"});
+    EXPECT_EQ(dialog.GetDlgItemText(IDC_CLOSE_LIST), "/opt/a/x.exe");
+    ASSERT_TRUE(t::WaitUntil([&] { return boxes.Count() == 1; }));
+    EXPECT_EQ(boxes.TextsUtf8().front(),
+              "路径中含有系统编码不支持的字符，无法使用以下文件，请改名后再拖入：\n"
+              "/opt/?/y.exe\n/opt/raw?.exe");
+  });
+  CTunvikDlg window;
+  boxes.Clear();
+  t::RunModal(window, [&] {
+    const std::string before = window.GetDlgItemText(IDC_PROCESS_EDIT);
+    t::DropFiles(window, IDC_PROCESS_EDIT, {"/opt/\xf0\x9f\x98\x80/game"});
+    EXPECT_EQ(window.GetDlgItemText(IDC_PROCESS_EDIT), before);
+    EXPECT_TRUE(t::WaitUntil([&] { return boxes.Count() == 1; }));
+  });
+}
+
 TEST_F(CloseList, SavedValueJoinsTheLinesWithBars) {
   struct Case {
     const char* edit;

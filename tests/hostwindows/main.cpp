@@ -2,10 +2,9 @@
 // dialer settings file are put out of reach: the restart action refuses and counts, and the
 // dialer settings live in a folder of the test process's own.
 //
-// With "--disable-network-child DIR HOST_NETNS_INODE" the program instead enters a network
-// namespace of its own and runs the main window's DisableNetwork and restore button there (see
-// network_window_test.cpp); it prints one line "RESULT: OK", "RESULT: SKIP ..." or
-// "RESULT: FAIL ...".
+// With "--network-child MODE DIR HOST_NETNS_INODE" the program instead enters a network
+// namespace of its own and runs the main window's network switch there (see network_child.h);
+// it prints one line "RESULT: OK", "RESULT: SKIP ..." or "RESULT: FAIL ...".
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
@@ -40,8 +39,8 @@ int main(int argc, char** argv) {
   hosttools::SetDialerSettingsPathForTesting(std::string(dialerDir) + "/dialer.ini");
 
   int result = 0;
-  if (argc == 4 && std::strcmp(argv[1], "--disable-network-child") == 0) {
-    std::string outcome = hostwindows_test::RunDisableNetworkChild(argv[2], argv[3]);
+  if (argc == 5 && std::strcmp(argv[1], "--network-child") == 0) {
+    std::string outcome = hostwindows_test::RunNetworkChild(argv[2], argv[3], argv[4]);
     std::printf("RESULT: %s\n", outcome.c_str());
     std::fflush(stdout);
   } else {

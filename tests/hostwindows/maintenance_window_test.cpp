@@ -88,7 +88,7 @@ class Fix789Window : public HostWindowTest {
   void SetUp() override {
     HostWindowTest::SetUp();
     oldDialerPath_ = hosttools::DialerSettingsPath();
-    hosttools::SetDialerSettingsPathForTesting(DialerPath());
+    hosttools::SetDialerSettingsPathForTesting(dir_ + "/etc-tunvik/dialer.ini");
   }
   void TearDown() override {
     hosttools::SetDialerSettingsPathForTesting(oldDialerPath_);
@@ -96,8 +96,11 @@ class Fix789Window : public HostWindowTest {
     HostWindowTest::TearDown();
   }
   void UseRestart(FakeRestart& fake) { hosttools::SetSystemRestartActionForTesting(&fake); }
-  std::string DialerPath() const { return dir_ + "/etc-tunvik/dialer.ini"; }
-  bool ValueSet() const { return hosttools::ProhibitIpSec(DialerPath()); }
+  // The repair writes the user's own file; the dialer reads it before the system-wide one.
+  std::string DialerPath() const { return ConfigDir() + "/tunvik/dialer.ini"; }
+  bool ValueSet() const {
+    return hosttools::ProhibitIpSec(DialerPath()) && hosttools::ProhibitIpSec();
+  }
 
  private:
   std::string oldDialerPath_;
@@ -120,7 +123,7 @@ void RunFix789(CTunvikDlg& window, From from) {
 
 TEST_F(Fix789Window, AnsweredNoSetsTheValueAndRestartsNothing) {
   for (From from : {From::kMainWindow, From::kHelpPageButton}) {
-    std::filesystem::remove_all(dir_ + "/etc-tunvik");
+    std::filesystem::remove_all(ConfigDir() + "/tunvik");
     boxes.Clear();
     FakeRestart restart(hosttools::RestartResult::kRestarting);
     UseRestart(restart);
@@ -175,9 +178,9 @@ TEST_F(Fix789Window, AnsweredYesAsksTheRestartAndReportsARefusal) {
 }
 
 TEST_F(Fix789Window, WithoutTheRightShowsItsMessageAndChangesNothing) {
-  // A file where the dialer settings folder should be: it can be neither made nor written, as
-  // for a user without the right.
-  hosttools_test::WriteAll(dir_ + "/etc-tunvik", "x");
+  // A file where the user's dialer settings folder should be: it can be neither made nor
+  // written, as in a configuration folder the user may not write.
+  hosttools_test::WriteAll(ConfigDir() + "/tunvik", "x");
   FakeRestart restart(hosttools::RestartResult::kRestarting);
   UseRestart(restart);
   for (From from : {From::kMainWindow, From::kHelpPageButton}) {
@@ -187,7 +190,7 @@ TEST_F(Fix789Window, WithoutTheRightShowsItsMessageAndChangesNothing) {
     EXPECT_EQ(boxes.TextsUtf8(), (std::vector<std::string>{"打开注册表失败,请用管理员身份运行"}));
   }
   EXPECT_EQ(restart.calls, 0);
-  EXPECT_EQ(ReadAll(dir_ + "/etc-tunvik").value_or(""), "x");
+  EXPECT_EQ(ReadAll(ConfigDir() + "/tunvik").value_or(""), "x");
 }
 
 }  // namespace

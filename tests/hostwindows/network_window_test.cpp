@@ -1,6 +1,6 @@
-// The main window's DisableNetwork and its restore button 1008. DisableNetwork runs only in a
-// child process inside a network namespace of its own; the restore after a start runs a stand-in
-// `ip` that only records its arguments.
+// The main window's DisableNetwork and its restore button 1008. Links are switched only in a child
+// process inside a network namespace of its own; the restore after a start runs a stand-in `ip`
+// that only records its arguments.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -21,12 +21,12 @@ using hostwindows_test::HostWindowTest;
 
 using NetworkWindow = HostWindowTest;
 
-TEST_F(NetworkWindow, DisableNetworkSwitchesOffAndTheButtonRestoresInAnOwnNamespace) {
+// Runs the window's network switch in a child process inside a network namespace of its own.
+void RunChild(const std::string& mode, const std::string& dir) {
   const ino_t hostNamespace = hosttools_test::NetworkNamespaceInode();
   ASSERT_NE(hostNamespace, 0u);
   std::string output = hosttools::RunCommand(
-      {settings::ProgramPath(), "--disable-network-child", dir_, std::to_string(hostNamespace)},
-      {});
+      {settings::ProgramPath(), "--network-child", mode, dir, std::to_string(hostNamespace)}, {});
   std::size_t at = output.rfind("RESULT: ");
   ASSERT_NE(at, std::string::npos) << output;
   std::string result = output.substr(at + 8);
@@ -35,24 +35,41 @@ TEST_F(NetworkWindow, DisableNetworkSwitchesOffAndTheButtonRestoresInAnOwnNamesp
   EXPECT_EQ(result, "OK") << output;
 }
 
-TEST_F(NetworkWindow, RestoreAfterAStartSwitchesOnEverySavedNameOnEachClick) {
-  // Names no interface of this machine has; each must reach the tool as one argument.
-  WriteSettings(hostwindows_test::G("[HostConfig]\nnetwork=tvkfake0|网卡;x\"|\n"));
+TEST_F(NetworkWindow, LinksOfEveryKindGoOffAndTheButtonRestoresThem) {
+  RunChild("links", dir_);
+}
+
+TEST_F(NetworkWindow, ASwitchOffWithoutTheRightIsShownAndNotStored) {
+  RunChild("refused", dir_);
+}
+
+TEST_F(NetworkWindow, OnlyTheLinksThatWentOffAreStoredAndTheOthersNamed) {
+  RunChild("partly", dir_);
+}
+
+TEST_F(NetworkWindow, ADropWithStrategyTwoTakesTheLinksDownWithoutWaitingForTheNextTick) {
+  RunChild("drop", dir_);
+}
+
+TEST_F(NetworkWindow, RestoreAfterAStartOfLinksThatAreGoneTellsThemOnEachClick) {
+  // Names no link of this machine has: nothing can bring them back, and the user is told.
+  WriteSettings("[HostConfig]\nnetwork=tvkfake0|tvk;x\"|\n");
   TempDir bin;
-  const std::string log = bin.File("calls");
-  WriteScript(bin.File("ip"), "for a in \"$@\"; do printf '[%s]' \"$a\"; done >> '" + log +
-                                  "'\necho >> '" + log + "'\n");
+  WriteScript(bin.File("ip"), "echo called >> '" + bin.File("calls") + "'\n");
   WriteScript(bin.File("ss"), "exit 0\n");
   ScopedEnv path("PATH", bin.path());  // nothing but the stand-ins can be run
 
   CTunvikDlg window;
   t::RunModal(window, [&] {
-    t::Click(window, IDC_RESTORE_NETWORK);
-    t::Click(window, IDC_RESTORE_NETWORK);
+    for (int click = 0; click < 2; ++click) {
+      window.ShowStatus("");
+      t::Click(window, IDC_RESTORE_NETWORK);
+      t::WaitUntil([&] { return !window.networkTask.Running(); });
+      EXPECT_EQ(hostwindows_test::U(window.GetDlgItemText(IDC_STATUS)),
+                "网卡 tvkfake0、tvk;x\" 恢复失败，请手动恢复网络！");
+    }
   });
-  const std::string once =
-      hostwindows_test::G("[link][set][dev][tvkfake0][up]\n[link][set][dev][网卡;x\"][up]\n");
-  EXPECT_EQ(ReadAll(log).value_or(""), once + once);
+  EXPECT_FALSE(ReadAll(bin.File("calls")).has_value());
   EXPECT_EQ(boxes.Count(), 0u);
 }
 

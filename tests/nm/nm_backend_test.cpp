@@ -10,8 +10,10 @@
 #include <future>
 #include <mutex>
 
+#include "hosttools/command_runner.h"
 #include "hosttools/dialer_settings.h"
 #include "nm_sandbox.h"
+#include "settings/program_dir.h"
 #include "text/gbk.h"
 #include "vpn/dialer.h"
 #include "vpn/nm_plugins_linux.h"
@@ -127,10 +129,15 @@ class NmBackend : public ::testing::Test {
     settingsPath_ = sandbox_->Dir() + "/dialer.ini";
     std::filesystem::remove(settingsPath_);
     hosttools::SetDialerSettingsPathForTesting(settingsPath_);
+    // The user's own dialer settings live in a folder of the test's, empty unless a test fills it.
+    userConfig_ = sandbox_->Dir() + "/config";
+    std::filesystem::remove_all(userConfig_);
+    setenv("XDG_CONFIG_HOME", userConfig_.c_str(), 1);
     backend = MakeBackend();
   }
   void TearDown() override {
     hosttools::SetDialerSettingsPathForTesting({});
+    unsetenv("XDG_CONFIG_HOME");
     if (backend) backend->DeleteEntry("XOL");
   }
 
@@ -161,6 +168,7 @@ class NmBackend : public ::testing::Test {
   static NmSandbox* sandbox_;
   static std::string* whyNot_;
   std::string settingsPath_;
+  std::string userConfig_;
   std::shared_ptr<vpn::NmRasBackend> backend;
 };
 
@@ -210,6 +218,27 @@ TEST_F(NmBackend, WritesTheEntryAsAProfileOfEitherProtocolAndDeletesIt) {
     EXPECT_TRUE(Profiles().empty());
     EXPECT_EQ(backend->DeleteEntry("XOL"), 623u);
   }
+}
+
+// The 789 repair of a user without any right beyond their own writes the user's setting, and the
+// next entry the dialer writes is L2TP without IPsec, although the system-wide file says
+// otherwise.
+TEST_F(NmBackend, TheRepairOfAnUnprivilegedUserReachesTheNextEntry) {
+  ProhibitIpSec(false);
+  std::filesystem::create_directory(userConfig_);
+  ASSERT_EQ(chown(userConfig_.c_str(), 65534, 65534), 0);
+  std::string output;
+  int status = -1;
+  output = hosttools::RunCommand(
+      {"env", "XDG_CONFIG_HOME=" + userConfig_, "setpriv", "--reuid=65534", "--regid=65534",
+       "--clear-groups", "--", settings::ProgramPath(), "--fix789-child"},
+      {}, &status);
+  ASSERT_EQ(status, 0) << output;
+
+  ASSERT_EQ(WriteEntry("vpn.example.net", "0"), vpn::kRasSuccess);
+  std::vector<Keyfile> profiles = Profiles();
+  ASSERT_EQ(profiles.size(), 1u);
+  EXPECT_EQ(profiles.front()["vpn"]["ipsec-enabled"], "no");
 }
 
 TEST_F(NmBackend, WritingTheEntryAgainReplacesItsProfileAndKeepsTheCredentials) {

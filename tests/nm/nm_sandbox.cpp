@@ -37,7 +37,7 @@ bool Exited(pid_t pid, std::chrono::milliseconds within) {
 
 }  // namespace
 
-std::string NmSandbox::Start() {
+std::string NmSandbox::Start(const std::string& polkitRules) {
   if (geteuid() != 0) return "needs root for network and mount namespaces";
   // The tools live in the system's sbin folders, which a test's PATH may lack.
   const char* path = getenv("PATH");
@@ -50,6 +50,15 @@ std::string NmSandbox::Start() {
   char pattern[] = "/tmp/tunvik-nm-XXXXXX";
   if (!mkdtemp(pattern)) return "no temporary folder";
   dir_ = pattern;
+  // Callers other than root reach the bus's socket in it.
+  chmod(dir_.c_str(), 0755);
+  if (!polkitRules.empty()) {
+    if (!std::filesystem::exists("/usr/lib/polkit-1/polkitd")) {
+      return "polkitd is not installed (package polkitd)";
+    }
+    std::filesystem::create_directory(dir_ + "/polkit-rules");
+    std::ofstream(dir_ + "/polkit-rules/10-tunvik-test.rules") << polkitRules;
+  }
 
   std::vector<std::string> args = {"unshare",       "--net",           "--mount",
                                    "--propagation", "private",         "--",

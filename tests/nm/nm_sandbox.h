@@ -21,9 +21,14 @@ class NmSandbox {
   NmSandbox(const NmSandbox&) = delete;
   NmSandbox& operator=(const NmSandbox&) = delete;
 
-  // Starts NetworkManager and waits until it is ready. Returns an empty text on success, else
-  // why it could not be done (for a skip message).
-  std::string Start();
+  // Starts NetworkManager and waits until it is ready. With `polkitRules` (the text of a polkit
+  // rules file), polkit runs beside it with those rules in place of the machine's local ones, so
+  // that NetworkManager asks it about callers other than root as on a real system. Returns an
+  // empty text on success, else why it could not be done (for a skip message).
+  std::string Start(const std::string& polkitRules = {});
+
+  // The network namespace of the sandbox, for nsenter --net.
+  std::string NetworkNamespace() const { return "/proc/" + std::to_string(pid_) + "/ns/net"; }
 
   std::string BusAddress() const { return "unix:path=" + dir_ + "/bus"; }
   std::string Dir() const { return dir_; }

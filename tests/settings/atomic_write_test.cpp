@@ -47,13 +47,28 @@ TEST(AtomicWrite, NewFileIsPrivateWhateverTheUmask) {
   EXPECT_EQ(ModeOf(path), 0600u);
 }
 
-TEST(AtomicWrite, ExistingFileKeepsItsMode) {
+// The settings file holds the password: one that others could read (made by an older version or
+// by hand) is left readable by its owner only by any write, also one that changes no byte of it.
+TEST(AtomicWrite, ExistingSettingsFileBecomesPrivate) {
+  for (const char* value : {"2", "1"}) {
+    TempDir dir;
+    std::string path = dir.File("XolConfig.ini");
+    settings_test::WriteAll(path, "[S]\nk=1\n");
+    ASSERT_EQ(::chmod(path.c_str(), 0644), 0);
+    ASSERT_TRUE(settings::WriteProfileString("S", "k", value, path));
+    EXPECT_EQ(ModeOf(path), 0600u) << value;
+    EXPECT_EQ(ReadAll(path), "[S]\nk=" + std::string(value) + "\n");
+  }
+}
+
+// Other profile files keep their mode, as the dialer's file that every user reads must.
+TEST(AtomicWrite, OtherExistingFileKeepsItsMode) {
   TempDir dir;
-  std::string path = dir.File("a.ini");
+  std::string path = dir.File("dialer.ini");
   settings_test::WriteAll(path, "[S]\nk=1\n");
-  ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
+  ASSERT_EQ(::chmod(path.c_str(), 0644), 0);
   ASSERT_TRUE(settings::WriteProfileString("S", "k", "2", path));
-  EXPECT_EQ(ModeOf(path), 0640u);
+  EXPECT_EQ(ModeOf(path), 0644u);
   EXPECT_EQ(ReadAll(path), "[S]\nk=2\n");
 }
 

@@ -71,7 +71,27 @@ INSTANTIATE_TEST_SUITE_P(
                   kZhong + kTrailBar + "|eth0|",
                   "[HostConfig]\nnetwork=" + kZhong + kTrailBar + "|eth0|\n"},
         WriteCase{"GbkSectionName", std::nullopt, kZhong, kZhong, "v",
-                  "[" + kZhong + "]\n" + kZhong + "=v\n"}),
+                  "[" + kZhong + "]\n" + kZhong + "=v\n"},
+        // Quotes exactly where a read would otherwise change the value.
+        WriteCase{"BlankEdgedValueQuoted", std::nullopt, "S", "k", " p w ", "[S]\nk=\" p w \"\n"},
+        WriteCase{"TabEdgedValueQuoted", std::nullopt, "S", "k", "pw\t", "[S]\nk=\"pw\t\"\n"},
+        WriteCase{"QuotedValueQuotedAgain", std::nullopt, "S", "k", "\"v\"", "[S]\nk=\"\"v\"\"\n"},
+        WriteCase{"SingleQuotedValueQuoted", std::nullopt, "S", "k", "'v'", "[S]\nk=\"'v'\"\n"},
+        WriteCase{"EmptyQuotesQuoted", std::nullopt, "S", "k", "\"\"", "[S]\nk=\"\"\"\"\n"},
+        WriteCase{"LoneQuotePlain", std::nullopt, "S", "k", "\"", "[S]\nk=\"\n"},
+        WriteCase{"UnmatchedQuotesPlain", std::nullopt, "S", "k", "'v\"", "[S]\nk='v\"\n"},
+        WriteCase{"InnerBlanksPlain", std::nullopt, "S", "k", "a \"b\" c", "[S]\nk=a \"b\" c\n"},
+        WriteCase{"ReplaceQuotedByPlain", "[S]\nk = \" old \"\n", "S", "k", "new",
+                  "[S]\nk = new\n"},
+        WriteCase{"ReplaceByQuoted", "[S]\n  k = old\n", "S", "k", " new", "[S]\n  k = \" new\"\n"},
+        // Files keep their own line ends.
+        WriteCase{"CrOnlyFile", "[A]\rx=1\r", "A", "y", "2", "[A]\rx=1\ry=2\r"},
+        WriteCase{"CrOnlyNewSection", "[A]\rx=1\r", "B", "y", "2", "[A]\rx=1\r\r[B]\ry=2\r"},
+        WriteCase{"LfCrFile", "[A]\n\rx=1\n\r\n\r[B]\n\r", "A", "y", "2",
+                  "[A]\n\rx=1\n\ry=2\n\r\n\r[B]\n\r"},
+        WriteCase{"CrCrLfFile", "[A]\r\r\nx=1\r\r\n", "A", "x", "2", "[A]\r\r\nx=2\r\r\n"},
+        WriteCase{"CrCrLfFileNewKey", "[A]\r\r\nx=1\r\r\n", "A", "y", "2",
+                  "[A]\r\r\nx=1\r\r\ny=2\r\r\n"}),
     [](const testing::TestParamInfo<WriteCase>& info) { return std::string(info.param.name); });
 
 TEST(ProfileWriteInt, WritesDecimalText) {
@@ -114,7 +134,11 @@ INSTANTIATE_TEST_SUITE_P(
                     RefusedCase{"EmptyKey", "S", "", "v"},
                     RefusedCase{"EmptySection", "", "k", "v"},
                     RefusedCase{"BlankAroundKey", "S", " k", "v"},
-                    RefusedCase{"CommentKey", "S", ";k", "v"}),
+                    RefusedCase{"CommentKey", "S", ";k", "v"},
+                    // A lone first byte of a double-byte character would swallow "]" or "=".
+                    RefusedCase{"SectionEndsInLeadByte", "S\x81", "k", "v"},
+                    RefusedCase{"KeyEndsInLeadByte", "S", "k\xD6", "v"},
+                    RefusedCase{"GbkKeyEndsInLeadByte", "S", "\xD6\xD0\xD6", "v"}),
     [](const testing::TestParamInfo<RefusedCase>& info) { return std::string(info.param.name); });
 
 TEST(ProfileWrite, LongValueIsStoredWholeAndReadCut) {
