@@ -8,6 +8,7 @@
 #include <string>
 
 #include "api/http_client.h"
+#include "support/scoped_env.h"
 
 namespace api_test {
 
@@ -32,28 +33,7 @@ class TempFolder {
   std::string path_;
 };
 
-// Sets (or, with nullopt, removes) an environment variable and restores it on destruction.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, std::optional<std::string> value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old;
-    Apply(value);
-  }
-  ~ScopedEnv() { Apply(old_); }
-  ScopedEnv(const ScopedEnv&) = delete;
-  ScopedEnv& operator=(const ScopedEnv&) = delete;
-
- private:
-  void Apply(const std::optional<std::string>& value) {
-    if (value) {
-      ::setenv(name_, value->c_str(), 1);
-    } else {
-      ::unsetenv(name_);
-    }
-  }
-  const char* name_;
-  std::optional<std::string> old_;
-};
+using testsupport::ScopedEnv;
 
 // Makes the clients constructed in this scope take `options`.
 class ScopedClientOptions {
